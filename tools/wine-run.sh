@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs a Windows program of this project under wine64, in the build's own Wine prefix,
+# inside a virtual X display when there is none. Used by ctest as the cross-compiling emulator.
+set -euo pipefail
+
+export WINELOADER=/usr/lib/wine/wine64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export WINEPREFIX=${WINEPREFIX:-$PWD/wineprefix}
+
+here=$(cd "$(dirname "$0")" && pwd)
+"$here/wine-prefix.sh" "$WINEPREFIX"
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$WINELOADER" "$@"
+fi
+exec "$WINELOADER" "$@"
