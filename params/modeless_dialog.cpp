@@ -1,0 +1,3 @@
+#include "params/modeless_dialog.h"
+
+ModelessDialogSet g_modelessDialogs;
