@@ -23,6 +23,10 @@ NumberStatus ParseMagnitude(std::string_view digits, uint64_t limit, uint64_t& m
 
 NumberStatus ParseUnsigned(std::string_view text, uint32_t max, uint32_t& value) {
     uint64_t magnitude = 0;
+    if (!text.empty() && text.front() == '-') {  // a negative number, or not a number at all
+        const NumberStatus status = ParseMagnitude(text.substr(1), UINT32_MAX, magnitude);
+        return status == NumberStatus::Malformed ? status : NumberStatus::OutOfRange;
+    }
     const NumberStatus status = ParseMagnitude(text, max, magnitude);
     if (status == NumberStatus::Ok) value = static_cast<uint32_t>(magnitude);
     return status;

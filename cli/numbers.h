@@ -7,7 +7,7 @@
 
 enum class NumberStatus { Ok, Malformed, OutOfRange };
 
-// A value from 0 to `max`.
+// A value from 0 to `max`; a negative number is out of range.
 NumberStatus ParseUnsigned(std::string_view text, uint32_t max, uint32_t& value);
 // A value from INT32_MIN to INT32_MAX.
 NumberStatus ParseSigned32(std::string_view text, int32_t& value);

@@ -1,0 +1,411 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "decode/utf8.h"
+#else
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+extern char** environ;
+#endif
+
+#include "cli/exporter.h"
+#include "cli/options.h"
+#include "cli/output_file.h"
+#include "cli/platform_files.h"
+#include "cli/render.h"
+#include "decode/decoder.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#define STBI_ONLY_BMP
+#define STBI_ONLY_PNM
+#include <stb_image.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+using Args = std::vector<std::string>;
+
+Bytes PatternBytes(size_t count) {
+    Bytes bytes(count);
+    for (size_t i = 0; i < count; ++i) bytes[i] = static_cast<uint8_t>(i * 37 + (i >> 3));
+    return bytes;
+}
+
+Bytes ReadWholeFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteWholeFile(const fs::path& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string AsText(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+struct Outcome {
+    int exitCode = -1;
+    Bytes out;
+    std::string err;
+};
+
+void ExpectOneLineMessage(const Outcome& outcome, const std::string& problem) {
+    EXPECT_EQ(outcome.err.rfind("pixolve-render: ", 0), 0u) << outcome.err;
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    EXPECT_EQ(outcome.err.back(), '\n');
+    EXPECT_NE(outcome.err.find(problem), std::string::npos) << outcome.err;
+}
+
+#ifdef _WIN32
+HANDLE CreateInheritableFile(const fs::path& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileW(path.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// The test arguments hold no quotes and end in no backslash, so plain quoting is exact.
+int RunProgram(const Args& args, const fs::path& outPath, const fs::path& errPath) {
+    const std::wstring program = Utf8ToWide(PIXOLVE_RENDER_EXE);
+    std::wstring commandLine = L"\"" + program + L"\"";
+    for (const std::string& arg : args) commandLine += L" \"" + Utf8ToWide(arg.c_str()) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = CreateInheritableFile(outPath);
+    startup.hStdError = CreateInheritableFile(errPath);
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    CloseHandle(startup.hStdOutput);
+    CloseHandle(startup.hStdError);
+    if (!started) return -1;
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
+}
+#else
+int RunProgram(const Args& args, const fs::path& outPath, const fs::path& errPath) {
+    std::vector<std::string> argv{PIXOLVE_RENDER_EXE};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> argvPointers;
+    for (std::string& arg : argv) argvPointers.push_back(&arg[0]);
+    argvPointers.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t child = 0;
+    const int spawned = posix_spawn(&child, PIXOLVE_RENDER_EXE, &actions, nullptr,
+                                    argvPointers.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return -1;
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+#endif
+
+// Every test works in a folder of its own, `work`, whose listing shows what an export
+// left behind; the captured streams live beside it.
+class CliExport : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = fs::temp_directory_path() /
+                ("pixolve-cli-" + std::to_string(platform::CurrentProcessId()) + "-" + test);
+        fs::remove_all(root_);
+        fs::create_directories(root_ / "work");
+        WriteWholeFile(Work("in.bin"), PatternBytes(1200));  // a 40 by 30 picture by default
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    fs::path Work(const std::string& utf8Name) const { return root_ / "work" / fs::u8path(utf8Name); }
+
+    // "@name" stands for the path of `name` in the work folder.
+    Args InWork(Args args) const {
+        for (std::string& arg : args) {
+            if (arg.rfind("@", 0) == 0) arg = Work(arg.substr(1)).u8string();
+        }
+        return args;
+    }
+
+    std::vector<std::string> WorkListing() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(root_ / "work"))
+            names.push_back(entry.path().filename().u8string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    Outcome Run(const Args& args, std::FILE* standardOutput = nullptr) {
+        const fs::path outPath = root_ / "stdout";
+        const fs::path errPath = root_ / "stderr";
+        std::FILE* out = standardOutput ? standardOutput : std::fopen(outPath.u8string().c_str(), "wb");
+        std::FILE* err = std::fopen(errPath.u8string().c_str(), "wb");
+        Outcome outcome;
+        outcome.exitCode = RunExporter(InWork(args), out, err);
+        std::fclose(out);
+        std::fclose(err);
+        if (!standardOutput) outcome.out = ReadWholeFile(outPath);
+        outcome.err = AsText(ReadWholeFile(errPath));
+        return outcome;
+    }
+
+    Outcome RunAsProcess(const Args& args) {
+        const fs::path outPath = root_ / "stdout";
+        const fs::path errPath = root_ / "stderr";
+        Outcome outcome;
+        outcome.exitCode = RunProgram(InWork(args), outPath, errPath);
+        outcome.out = ReadWholeFile(outPath);
+        outcome.err = AsText(ReadWholeFile(errPath));
+        return outcome;
+    }
+
+    // What DecodePixels makes of the input with the parameters set by `setUp`.
+    Bytes DecodeDirectly(void (*setUp)(CRawDoc&)) const {
+        const std::unique_ptr<CRawDoc> doc = OpenDocument(Work("in.bin").u8string());
+        setUp(*doc);
+        size_t bytes = 0;
+        EXPECT_TRUE(PixelBufferBytes(doc->m_width, doc->m_height, bytes));
+        Bytes pixels(bytes, 0);
+        DecodePixels(*doc, pixels.data());
+        return pixels;
+    }
+
+    fs::path root_;
+};
+
+TEST_F(CliExport, OptionsReachTheDocument) {
+    const RenderOptions options =
+        ParseCommandLine({"in.bin", "--raw", "--depth", "16", "--fields", "r5g5b5",
+                          "--order", "bgra", "--offset", "-3", "--invert-y", "--big-endian",
+                          "--swap-field", "--line-pad", "7"})
+            .options;
+    const std::unique_ptr<CRawDoc> doc = OpenDocument(Work("in.bin").u8string());
+    ApplyOptions(options, *doc);
+    EXPECT_EQ(doc->m_width, 40u);  // not given: the defaults for 1200 bytes stay
+    EXPECT_EQ(doc->m_height, 30u);
+    EXPECT_EQ(doc->m_offset, -3);
+    EXPECT_EQ(doc->m_depth, Depth16);
+    EXPECT_EQ((ChannelQuad{doc->m_bits[0], doc->m_bits[1], doc->m_bits[2], doc->m_bits[3]}),
+              (ChannelQuad{5, 5, 5, 0}));
+    EXPECT_EQ((ChannelQuad{doc->m_shift[0], doc->m_shift[1], doc->m_shift[2], doc->m_shift[3]}),
+              (ChannelQuad{10, 5, 0, 15}));
+    EXPECT_TRUE(doc->m_invertY && doc->m_bigEndian && doc->m_swapField);
+    EXPECT_EQ(doc->m_linePad, 7u);
+
+    ApplyOptions(ParseCommandLine({"in.bin", "--raw", "--width", "9", "--height", "2"}).options, *doc);
+    EXPECT_EQ(doc->m_width, 9u);
+    EXPECT_EQ(doc->m_height, 2u);
+}
+
+TEST_F(CliExport, FailuresExplainThemselvesAndLeaveNoFile) {
+    WriteWholeFile(Work("tiny.bin"), PatternBytes(11));
+    fs::create_directory(Work("folder.png"));
+    struct Case {
+        Args args;
+        int exitCode;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {{"@in.bin", "--bogus"}, 2, "unknown option '--bogus'"},
+        {{"@in.bin", "--width", "12abc", "-o", "@out.png"}, 2, "'12abc' is not a decimal number"},
+        {{"@in.bin"}, 2, "no output given"},
+        {{"@in.bin", "-o", "@out.gif"}, 2, "no known extension"},
+        {{"@missing.bin", "-o", "@out.png"}, 1, "cannot open"},
+        {{"@tiny.bin", "-o", "@out.png"}, 1, "0 by 0"},
+        {{"@in.bin", "--height", "0", "-o", "@out.png"}, 1, "40 by 0"},
+        {{"@in.bin", "--width", "4294967295", "--height", "4294967295", "-o", "@out.ppm"}, 1,
+         "too large"},
+        {{"@in.bin", "--width", "4294967295", "--height", "1073741824", "--raw", "-o", "@out.raw"},
+         1, "memory"},
+        {{"@in.bin", "--width", "5000000", "--height", "1", "-o", "@out.png"}, 1, "too large for PNG"},
+        {{"@in.bin", "--width", "40000", "--height", "20000", "-o", "@out.bmp"}, 1,
+         "too large for BMP"},
+        {{"@in.bin", "-o", "@no/such/folder/out.png"}, 1, "cannot create"},
+        {{"@in.bin", "-o", "@folder.png"}, 1, "cannot write"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        const Outcome outcome = Run(c.args);
+        EXPECT_EQ(outcome.exitCode, c.exitCode);
+        ExpectOneLineMessage(outcome, c.problem);
+        EXPECT_TRUE(outcome.out.empty());
+        EXPECT_EQ(WorkListing(), (std::vector<std::string>{"folder.png", "in.bin", "tiny.bin"}));
+    }
+}
+
+// With 24-bit pixels in the "rgba" order the file's bytes are red, green, blue, so the
+// picture as shown is the file itself, row by row from the top.
+TEST_F(CliExport, PicturesReadBackAsShown) {
+    constexpr int kWidth = 5;  // 15 bytes a row: BMP rows need padding
+    constexpr int kHeight = 3;
+    const Bytes file = PatternBytes(kWidth * kHeight * 3);
+    WriteWholeFile(Work("rgb.bin"), file);
+    const size_t rowBytes = kWidth * 3;
+    Bytes upsideDown;
+    for (size_t row = kHeight; row-- > 0;)
+        upsideDown.insert(upsideDown.end(), file.begin() + row * rowBytes, file.begin() + (row + 1) * rowBytes);
+
+    for (const char* name : {"out.png", "out.bmp", "out.ppm", "OUT.PNG"}) {
+        for (const bool invertY : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (invertY ? " inverted" : ""));
+            Args args{"@rgb.bin", "--depth", "24", "--width", "5", "--height", "3", "-o",
+                      std::string("@") + name};
+            if (invertY) args.push_back("--invert-y");
+            const Outcome outcome = Run(args);
+            ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+            EXPECT_TRUE(outcome.err.empty() && outcome.out.empty());
+
+            const Bytes encoded = ReadWholeFile(Work(name));
+            int width = 0, height = 0, channels = 0;
+            stbi_uc* decoded = stbi_load_from_memory(encoded.data(), static_cast<int>(encoded.size()),
+                                                     &width, &height, &channels, 3);
+            ASSERT_NE(decoded, nullptr) << stbi_failure_reason();
+            EXPECT_EQ(width, kWidth);
+            EXPECT_EQ(height, kHeight);
+            EXPECT_EQ(Bytes(decoded, decoded + file.size()), invertY ? upsideDown : file);
+            stbi_image_free(decoded);
+            fs::remove(Work(name));
+        }
+    }
+}
+
+TEST_F(CliExport, RawRowsRunBottomUp) {
+    WriteWholeFile(Work("grey.bin"), Bytes{0, 1, 2, 3, 4, 5, 6, 7});
+    const Outcome outcome = Run({"@grey.bin", "--width", "3", "--height", "2", "--line-pad", "2", "--raw"});
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, (Bytes{5, 5, 5, 0, 6, 6, 6, 0, 7, 7, 7, 0,    // bottom row
+                                  0, 0, 0, 0, 1, 1, 1, 0, 2, 2, 2, 0}));  // top row
+}
+
+// The options must reach the decoder exactly as the Parameters dialog would set them.
+TEST_F(CliExport, RawOutputIsTheDecodersBuffer) {
+    struct Case {
+        Args options;
+        void (*setUp)(CRawDoc&);
+    };
+    const Case cases[] = {
+        {{"--width", "7", "--height", "5", "--line-pad", "2"},
+         [](CRawDoc& d) { d.m_width = 7, d.m_height = 5, d.m_linePad = 2; }},
+        {{"--depth", "1", "--big-endian", "--swap-field", "--invert-y"},
+         [](CRawDoc& d) { d.m_depth = Depth1, d.m_bigEndian = d.m_swapField = d.m_invertY = true; }},
+        {{"--depth", "16", "--order", "bgra", "--big-endian"},
+         [](CRawDoc& d) {
+             d.m_depth = Depth16, d.m_bigEndian = true;
+             d.m_shift[0] = 11, d.m_shift[1] = 5, d.m_shift[2] = 0, d.m_shift[3] = 16;
+         }},
+        {{"--depth", "dxt1", "--fields", "r5g5b5a1", "--width", "8", "--height", "8"},
+         [](CRawDoc& d) {
+             d.m_depth = DepthDXT1, d.m_width = 8, d.m_height = 8, d.m_bits[1] = 5, d.m_bits[3] = 1;
+             d.m_shift[0] = 0, d.m_shift[1] = 5, d.m_shift[2] = 10, d.m_shift[3] = 15;
+         }},
+        {{"--depth", "24", "--offset", "5", "--order", "bgra"},
+         [](CRawDoc& d) { d.m_depth = Depth24, d.m_offset = 5, d.m_shift[0] = 16, d.m_shift[2] = 0; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.options));
+        const Bytes expected = DecodeDirectly(c.setUp);
+        EXPECT_NE(std::count(expected.begin(), expected.end(), 0), static_cast<long>(expected.size()))
+            << "the comparison needs a picture that is not all black";
+
+        Args args = c.options;
+        args.insert(args.begin(), {"@in.bin", "--raw"});
+        const Outcome toStandardOutput = Run(args);
+        EXPECT_EQ(toStandardOutput.exitCode, 0) << toStandardOutput.err;
+        EXPECT_EQ(toStandardOutput.out, expected);
+
+        args.insert(args.end(), {"-o", "@pixels.raw"});
+        EXPECT_EQ(Run(args).exitCode, 0);
+        EXPECT_EQ(ReadWholeFile(Work("pixels.raw")), expected);
+    }
+}
+
+TEST_F(CliExport, UnwritableStandardOutputFails) {
+    std::FILE* readOnly = std::fopen(Work("in.bin").u8string().c_str(), "rb");
+    ASSERT_NE(readOnly, nullptr);
+    const Outcome outcome = Run({"@in.bin", "--raw"}, readOnly);
+    EXPECT_EQ(outcome.exitCode, 1);
+    ExpectOneLineMessage(outcome, "cannot write to standard output");
+}
+
+TEST_F(CliExport, AnExistingOutputIsReplacedOnlyBySuccess) {
+    WriteWholeFile(Work("out.png"), Bytes{'o', 'l', 'd'});
+    EXPECT_EQ(Run({"@in.bin", "--width", "0", "-o", "@out.png"}).exitCode, 1);
+    EXPECT_EQ(AsText(ReadWholeFile(Work("out.png"))), "old");
+
+    EXPECT_EQ(Run({"@in.bin", "-o", "@out.png"}).exitCode, 0);
+    EXPECT_EQ(AsText(ReadWholeFile(Work("out.png"))).substr(0, 4), "\x89PNG");
+    EXPECT_EQ(WorkListing(), (std::vector<std::string>{"in.bin", "out.png"}));
+}
+
+TEST_F(CliExport, AnOutputAppearsOnlyWhenCommitted) {
+    {
+        OutputFile abandoned(Work("a.ppm").u8string());
+        std::fputs("partial", abandoned.Stream());
+    }
+    OutputFile committed(Work("b.ppm").u8string());
+    std::fputs("whole", committed.Stream());
+    const std::vector<std::string> beforeCommit = WorkListing();
+    EXPECT_EQ(beforeCommit.size(), 2u);  // in.bin, and b.ppm under a temporary name
+    EXPECT_EQ(std::count(beforeCommit.begin(), beforeCommit.end(), "b.ppm"), 0);
+    committed.Commit();
+    EXPECT_EQ(WorkListing(), (std::vector<std::string>{"b.ppm", "in.bin"}));
+    EXPECT_EQ(AsText(ReadWholeFile(Work("b.ppm"))), "whole");
+}
+
+// The real program: exit codes, its two streams, and standard output in binary mode
+// (the pattern holds bytes 10 and 26, which a text-mode stream would alter on Windows).
+TEST_F(CliExport, ProgramExitCodesAndStreams) {
+    const Bytes expectedRaw = Run({"@in.bin", "--raw"}).out;
+    ASSERT_EQ(expectedRaw.size(), 40u * 30u * 4u);
+
+    const Outcome help = RunAsProcess({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(AsText(help.out).rfind("Usage: pixolve-render FILE", 0), 0u);
+    EXPECT_TRUE(help.err.empty());
+
+    const Outcome unknown = RunAsProcess({"@in.bin", "--bogus"});
+    EXPECT_EQ(unknown.exitCode, 2);
+    ExpectOneLineMessage(unknown, "unknown option '--bogus'");
+
+    const Outcome missing = RunAsProcess({"@missing.bin", "--raw"});
+    EXPECT_EQ(missing.exitCode, 1);
+    ExpectOneLineMessage(missing, "cannot open");
+
+    const Outcome raw = RunAsProcess({"@in.bin", "--raw", "-o", "-"});
+    EXPECT_EQ(raw.exitCode, 0) << raw.err;
+    EXPECT_EQ(raw.out, expectedRaw);
+}
+
+TEST_F(CliExport, ProgramTakesUnicodePaths) {
+    const std::string input = u8"données-π.bin";
+    const std::string output = u8"картинка-π.bmp";
+    fs::copy_file(Work("in.bin"), Work(input));
+    const Outcome outcome = RunAsProcess({"@" + input, "-o", "@" + output});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_EQ(AsText(ReadWholeFile(Work(output))).substr(0, 2), "BM");
+}
+
+}  // namespace
