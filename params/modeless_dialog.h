@@ -16,6 +16,8 @@ using ModelessDialogSet = std::set<HWND, HandleOrder>;
 
 extern ModelessDialogSet g_modelessDialogs;
 
+// A derived dialog chains this map first (CHAIN_MSG_MAP) so that its window leaves the set
+// however it goes, also when the platform destroys it together with its owner.
 template <class T, class TBase = CWindow>
 class CModelessDialogImpl : public CDialogImpl<T, TBase> {
 public:
@@ -31,5 +33,15 @@ public:
         if (this->m_hWnd == nullptr) return FALSE;
         g_modelessDialogs.erase(this->m_hWnd);
         return ::DestroyWindow(this->m_hWnd);
+    }
+
+    BEGIN_MSG_MAP(CModelessDialogImpl)
+        MESSAGE_HANDLER(WM_DESTROY, OnDestroyUnlist)
+    END_MSG_MAP()
+
+    LRESULT OnDestroyUnlist(UINT, WPARAM, LPARAM, BOOL& bHandled) {
+        g_modelessDialogs.erase(this->m_hWnd);
+        bHandled = FALSE;  // the dialog's own WM_DESTROY handling still runs
+        return 0;
     }
 };
