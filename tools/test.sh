@@ -12,6 +12,8 @@ failed=0
 
 step() { printf '\n=== %s\n' "$*"; }
 
+bash tools/setup.sh
+
 configure_and_build() {  # dir, extra cmake args...
   local dir=$1; shift
   cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
