@@ -1,5 +1,122 @@
 #include "view/pixolve_view.h"
 
-void CPixolveView::SetDocument(std::shared_ptr<CRawDoc> doc) { m_doc = std::move(doc); }
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+
+#include "decode/decoder.h"
+
+namespace {
+
+unsigned long g_cacheBuilds = 0;
+long g_liveCaches = 0;
+
+// Picture sizes are unsigned 32-bit; a scroll extent or a blit size is an int.
+int ExtentOf(uint32_t length) { return length > INT_MAX ? INT_MAX : static_cast<int>(length); }
+
+// The bitmap header holds the height as a signed LONG: above LONG's range it would turn
+// negative and describe a top-down bitmap smaller than the picture the decoder writes.
+bool BitmapCanHold(uint32_t width, uint32_t height) {
+    size_t bytes = 0;
+    return width > 0 && height > 0 && width <= LONG_MAX && height <= LONG_MAX &&
+           PixelBufferBytes(width, height, bytes);
+}
+
+// A 32-bit section whose memory is the decoder's pixel buffer: bottom-up, all zero.
+HBITMAP CreatePictureSection(HDC memDC, uint32_t width, uint32_t height, void*& bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = static_cast<LONG>(width);
+    info.bmiHeader.biHeight = static_cast<LONG>(height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    bits = nullptr;
+    return ::CreateDIBSection(memDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+}
+
+}  // namespace
+
+CPixolveView::~CPixolveView() { FreeCache(); }
+
+unsigned long CPixolveView::CacheBuilds() { return g_cacheBuilds; }
+long CPixolveView::LiveCaches() { return g_liveCaches; }
+
+void CPixolveView::SetDocument(std::shared_ptr<CRawDoc> doc) {
+    m_doc = std::move(doc);
+    m_paramDlg.DestroyWindow();
+    FreeCache();
+    if (m_doc) m_paramDlg.Create(m_hWnd);
+    // With an empty document this is where the previous one is let go, and its file closed.
+    m_paramDlg.SetDocument(m_hWnd, m_doc);
+    if (m_doc) SetScrollSizeToDocument();
+    Invalidate(TRUE);
+}
+
 BOOL CPixolveView::PreTranslateMessage(MSG*) { return FALSE; }
-void CPixolveView::SetScrollSize(int, int, BOOL, bool) {}
+
+LRESULT CPixolveView::OnParamsChanged(UINT, WPARAM, LPARAM, BOOL&) {
+    if (m_doc) SetScrollSizeToDocument();
+    FreeCache();
+    return 0;
+}
+
+void CPixolveView::SetScrollSizeToDocument() {
+    SetScrollSize(ExtentOf(m_doc->m_width), ExtentOf(m_doc->m_height), TRUE, false);
+}
+
+void CPixolveView::DoPaint(HDC dc) {
+    FillBackground(dc);
+    if (!m_doc) return;
+    if (m_memDC == nullptr) BuildCache(dc);
+    if (m_memDC == nullptr) return;
+    ::BitBlt(dc, 0, 0, ExtentOf(m_doc->m_width), ExtentOf(m_doc->m_height), m_memDC, 0, 0,
+             SRCCOPY);
+}
+
+// Fills the visible area, in picture coordinates. (A client-sized rectangle at the
+// picture's origin would leave part of a scrolled WM_PRINTCLIENT unpainted.)
+void CPixolveView::FillBackground(HDC dc) {
+    POINT offset{};
+    GetScrollOffset(offset);
+    RECT visible{};
+    GetClientRect(&visible);
+    ::OffsetRect(&visible, offset.x, offset.y);
+    const COLORREF previous = ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+    if (previous == CLR_INVALID) return;
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &visible, L"", 0, nullptr);
+    ::SetBkColor(dc, previous);
+}
+
+// Leaves m_memDC null when the picture cannot be held; the next paint tries again.
+void CPixolveView::BuildCache(HDC dc) {
+    const uint32_t width = m_doc->m_width;
+    const uint32_t height = m_doc->m_height;
+    if (!BitmapCanHold(width, height)) return;
+    HDC memDC = ::CreateCompatibleDC(dc);
+    if (memDC == nullptr) return;
+    void* bits = nullptr;
+    HBITMAP section = CreatePictureSection(memDC, width, height, bits);
+    HGDIOBJ original = section != nullptr && bits != nullptr ? ::SelectObject(memDC, section)
+                                                             : nullptr;
+    if (original == nullptr) {
+        if (section != nullptr) ::DeleteObject(section);
+        ::DeleteDC(memDC);
+        return;
+    }
+    DecodePixels(*m_doc, static_cast<uint8_t*>(bits));
+    ++g_cacheBuilds;
+    m_memDC = memDC;
+    m_memDCOriginalBitmap = original;
+    ++g_liveCaches;
+}
+
+void CPixolveView::FreeCache() {
+    if (m_memDC == nullptr) return;
+    HGDIOBJ section = ::SelectObject(m_memDC, m_memDCOriginalBitmap);
+    ::DeleteDC(m_memDC);
+    ::DeleteObject(section);
+    m_memDC = nullptr;
+    m_memDCOriginalBitmap = nullptr;
+    --g_liveCaches;
+}

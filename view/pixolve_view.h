@@ -1,24 +1,48 @@
-// The image view: a scrolling child window showing the current document's picture.
+// The image view: a scrolling child window showing the current document's picture at one
+// screen pixel per picture pixel. It owns the document's Parameters dialog and keeps the
+// decoded picture in a memory context, decoding again only after a change.
 #pragma once
 
 #include <memory>
 
 #include "decode/raw_doc.h"
-#include "framework/window.h"
+#include "framework/scroll.h"
 #include "params/param_dlg.h"
 
-class CPixolveView : public CWindowImpl<CPixolveView> {
+class CPixolveView : public CScrollWindowImpl<CPixolveView> {
 public:
-    // Binds a document; an empty reference closes the current one.
+    CPixolveView() = default;
+    ~CPixolveView() override;
+    CPixolveView(const CPixolveView&) = delete;
+    CPixolveView& operator=(const CPixolveView&) = delete;
+
+    // Binds a document and gives it a new Parameters dialog; an empty reference closes
+    // the current one.
     void SetDocument(std::shared_ptr<CRawDoc> doc);
     BOOL PreTranslateMessage(MSG* msg);
-    void SetScrollSize(int cx, int cy, BOOL redraw = TRUE, bool resetOffset = true);
+    // Draws in picture coordinates (the scroll offset is in the viewport origin).
+    void DoPaint(HDC dc);
+
+    // How many pictures have been decoded into a cache, and how many caches exist now;
+    // for tests and measurements.
+    static unsigned long CacheBuilds();
+    static long LiveCaches();
 
     BEGIN_MSG_MAP(CPixolveView)
+        MESSAGE_HANDLER(WM_APP, OnParamsChanged)
+        CHAIN_MSG_MAP(CScrollWindowImpl<CPixolveView>)
     END_MSG_MAP()
 
+    LRESULT OnParamsChanged(UINT, WPARAM, LPARAM, BOOL&);
+
 private:
+    void SetScrollSizeToDocument();
+    void FillBackground(HDC dc);
+    void BuildCache(HDC dc);
+    void FreeCache();
+
     std::shared_ptr<CRawDoc> m_doc;
     CParamDlg m_paramDlg;
     HDC m_memDC = nullptr;
+    HGDIOBJ m_memDCOriginalBitmap = nullptr;  // selected back before the context goes
 };
