@@ -81,17 +81,17 @@ public:                                                                         
     }
 
 // LRESULT OnNotify(int idCtrl, LPNMHDR pnmh, BOOL& bHandled)
-#define NOTIFY_CODE_HANDLER(code, func)                                                  \
-    if (uMsg == WM_NOTIFY && reinterpret_cast<LPNMHDR>(lParam)->code == (code)) {        \
+#define NOTIFY_CODE_HANDLER(notifyCode, func)                                            \
+    if (uMsg == WM_NOTIFY && reinterpret_cast<LPNMHDR>(lParam)->code == (notifyCode)) {  \
         bHandled = TRUE;                                                                 \
         lResult = func(static_cast<int>(wParam), reinterpret_cast<LPNMHDR>(lParam),      \
                        bHandled);                                                        \
         if (bHandled) return TRUE;                                                       \
     }
 
-#define NOTIFY_HANDLER(id, code, func)                                                   \
+#define NOTIFY_HANDLER(id, notifyCode, func)                                             \
     if (uMsg == WM_NOTIFY && reinterpret_cast<LPNMHDR>(lParam)->idFrom == (id) &&        \
-        reinterpret_cast<LPNMHDR>(lParam)->code == (code)) {                             \
+        reinterpret_cast<LPNMHDR>(lParam)->code == (notifyCode)) {                       \
         bHandled = TRUE;                                                                 \
         lResult = func(static_cast<int>(wParam), reinterpret_cast<LPNMHDR>(lParam),      \
                        bHandled);                                                        \
