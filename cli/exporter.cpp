@@ -19,30 +19,40 @@ void WriteRawToStandardOutput(const std::vector<uint8_t>& pixels, std::FILE* sta
     if (!FinishWriting(standardOutput)) throw RenderError("cannot write to standard output");
 }
 
-void WriteFile(const RenderOptions& options, std::vector<uint8_t> pixels, uint32_t width,
-               uint32_t height) {
+struct DecodedInput {
+    std::vector<uint8_t> pixels;
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+
+// The input is closed on return, so that an output at the same path can replace it.
+DecodedInput DecodeInput(const RenderOptions& options) {
+    const std::unique_ptr<CRawDoc> doc = OpenDocument(options.inputPath);
+    ApplyOptions(options, *doc);
+    CheckPictureNotEmpty(*doc);
+    if (options.format != OutputFormat::Raw)
+        CheckEncodable(options.format, doc->m_width, doc->m_height);
+    return {DecodeDocument(*doc), doc->m_width, doc->m_height};
+}
+
+void WriteFile(const RenderOptions& options, DecodedInput input) {
     OutputFile file(*options.outputPath);
     if (options.format == OutputFormat::Raw) {
-        WriteRawTo(pixels, file.Stream());
+        WriteRawTo(input.pixels, file.Stream());
     } else {
-        const RgbPicture picture = ToTopDownRgb(pixels, width, height);
-        std::vector<uint8_t>().swap(pixels);  // the buffer is no longer needed while encoding
+        const RgbPicture picture = ToTopDownRgb(input.pixels, input.width, input.height);
+        std::vector<uint8_t>().swap(input.pixels);  // not needed while encoding
         WritePicture(options.format, picture, file.Stream());
     }
     file.Commit();
 }
 
 void Export(const RenderOptions& options, std::FILE* standardOutput) {
-    const std::unique_ptr<CRawDoc> doc = OpenDocument(options.inputPath);
-    ApplyOptions(options, *doc);
-    CheckPictureNotEmpty(*doc);
-    if (options.format != OutputFormat::Raw)
-        CheckEncodable(options.format, doc->m_width, doc->m_height);
-    std::vector<uint8_t> pixels = DecodeDocument(*doc);
+    DecodedInput input = DecodeInput(options);
     if (WritesToStandardOutput(options))
-        WriteRawToStandardOutput(pixels, standardOutput);
+        WriteRawToStandardOutput(input.pixels, standardOutput);
     else
-        WriteFile(options, std::move(pixels), doc->m_width, doc->m_height);
+        WriteFile(options, std::move(input));
 }
 
 int Report(std::FILE* standardError, const char* message, int exitCode) {

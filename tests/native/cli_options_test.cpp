@@ -24,36 +24,22 @@ std::string UsageErrorOf(const Args& args) {
     return "";
 }
 
-TEST(CliOptions, DefaultsMatchANewDocument) {
-    const RenderOptions options = Parse({"in.bin", "-o", "out.png"});
-    EXPECT_EQ(options.inputPath, "in.bin");
-    EXPECT_EQ(options.offset, 0);
-    EXPECT_FALSE(options.width.has_value());
-    EXPECT_FALSE(options.height.has_value());
-    EXPECT_EQ(options.depth, Depth8);
-    EXPECT_EQ(options.bits, (ChannelQuad{5, 6, 5, 0}));
-    EXPECT_EQ(ResolveShifts(options), (ChannelQuad{0, 8, 16, 24}));
-    EXPECT_FALSE(options.invertY || options.bigEndian || options.swapField);
-    EXPECT_EQ(options.linePad, 0u);
-    EXPECT_EQ(options.format, OutputFormat::Png);
-}
-
 TEST(CliOptions, EveryOptionLandsInItsField) {
     for (const bool attached : {false, true}) {
         const auto option = [&](const std::string& name, const std::string& value) {
             return attached ? Args{name + "=" + value} : Args{name, value};
         };
         Args args{"--invert-y", "--big-endian", "--swap-field", "in.bin"};
-        for (const Args& pair : {option("--offset", "-12"), option("--width", "9"),
+        for (const Args& pair : {option("--offset", "-2147483648"), option("--width", "007"),
                                  option("--height", "4294967295"), option("--depth", "dxt1"),
                                  option("--fields", "r4g4b4a4"), option("--order", "1,2,3,250"),
                                  option("--line-pad", "3"), option("--output", "x.bmp")})
             args.insert(args.end(), pair.begin(), pair.end());
         SCOPED_TRACE(attached ? "--name=value" : "--name value");
         const RenderOptions options = Parse(args);
-        EXPECT_EQ(options.offset, -12);
-        EXPECT_EQ(options.width, 9u);
-        EXPECT_EQ(options.height, 4294967295u);
+        EXPECT_EQ(options.offset, INT32_MIN);
+        EXPECT_EQ(options.width, 7u);
+        EXPECT_EQ(options.height, UINT32_MAX);
         EXPECT_EQ(options.depth, DepthDXT1);
         EXPECT_EQ(options.bits, (ChannelQuad{4, 4, 4, 4}));
         EXPECT_EQ(ResolveShifts(options), (ChannelQuad{1, 2, 3, 250}));
@@ -64,35 +50,44 @@ TEST(CliOptions, EveryOptionLandsInItsField) {
     }
 }
 
-TEST(CliOptions, NumbersAreStrictDecimal) {
+TEST(CliOptions, ValuesAreCheckedStrictly) {
     struct Case {
         const char* option;
         const char* text;
-        const char* problem;  // nullptr: accepted
+        const char* problem;  // nullptr: accepted; "": rejected, whatever the wording
     };
     const Case cases[] = {
         {"--width", "0", nullptr},
-        {"--width", "007", nullptr},
         {"--width", "4294967295", nullptr},
         {"--width", "4294967296", "out of range"},
         {"--width", "99999999999999999999999", "out of range"},
+        {"--width", "-1", "out of range"},
         {"--width", "", "not a decimal number"},
         {"--width", " 5", "not a decimal number"},
-        {"--width", "5 ", "not a decimal number"},
         {"--width", "12abc", "not a decimal number"},
         {"--width", "+5", "not a decimal number"},
-        {"--width", "-1", "out of range"},
         {"--width", "-x", "not a decimal number"},
-        {"--width", "0x10", "not a decimal number"},
         {"--line-pad", "1e3", "not a decimal number"},
-        {"--offset", "-2147483648", nullptr},
         {"--offset", "2147483647", nullptr},
-        {"--offset", "-0", nullptr},
         {"--offset", "2147483648", "out of range"},
         {"--offset", "-2147483649", "out of range"},
         {"--offset", "+-1", "not a decimal number"},
         {"--offset", "-", "not a decimal number"},
         {"--offset", "--1", "needs a value"},
+        {"--fields", "r5g5b5", nullptr},
+        {"--fields", "0,0,255,8", nullptr},
+        {"--fields", "5,6,5,256", "out of range"},
+        {"--fields", "5, 6,5,0", "not a decimal number"},
+        {"--fields", "5,6,,0", "not a decimal number"},
+        {"--fields", "5,6,5", ""},
+        {"--fields", "R5G6B5", ""},
+        {"--order", "bgra", nullptr},
+        {"--order", "255,0,0,0", nullptr},
+        {"--order", "0,8,16,", "not a decimal number"},
+        {"--order", "argb", ""},
+        {"--depth", "dxt1", nullptr},
+        {"--depth", "2", ""},
+        {"--depth", "DXT", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.option) + " '" + c.text + "'");
@@ -103,37 +98,6 @@ TEST(CliOptions, NumbersAreStrictDecimal) {
             EXPECT_NE(message.find(c.problem), std::string::npos) << message;
             EXPECT_NE(message.find(c.option), std::string::npos) << message;
         }
-    }
-}
-
-TEST(CliOptions, NumbersKeepTheirValue) {
-    const RenderOptions options = Parse({"in.bin", "--raw", "--offset", "-2147483648",
-                                         "--width", "007", "--line-pad", "4294967295"});
-    EXPECT_EQ(options.offset, INT32_MIN);
-    EXPECT_EQ(options.width, 7u);
-    EXPECT_EQ(options.linePad, UINT32_MAX);
-}
-
-TEST(CliOptions, FieldsAndOrderTakePresetsOrFourNumbers) {
-    struct Case {
-        const char* option;
-        const char* text;
-        bool accepted;
-    };
-    const Case cases[] = {
-        {"--fields", "r5g5b5", true},   {"--fields", "0,0,255,8", true},
-        {"--fields", "R5G6B5", false},  {"--fields", "5,6,5", false},
-        {"--fields", "5,6,5,0,0", false}, {"--fields", "5,6,,0", false},
-        {"--fields", "5,6,5,256", false}, {"--fields", "5, 6,5,0", false},
-        {"--order", "bgra", true},      {"--order", "255,0,0,0", true},
-        {"--order", "argb", false},     {"--order", "0,8,16,", false},
-        {"--depth", "32", true},        {"--depth", "dxt1", true},
-        {"--depth", "2", false},        {"--depth", "DXT", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.option) + " '" + c.text + "'");
-        const std::string message = UsageErrorOf({"in.bin", "--raw", c.option, c.text});
-        EXPECT_EQ(message.empty(), c.accepted) << message;
     }
 }
 
@@ -216,15 +180,12 @@ TEST(CliOptions, OutputFormatAndDestination) {
     }
 }
 
-TEST(CliOptions, FileNamesThatLookLikeOptions) {
-    EXPECT_EQ(Parse({"--raw", "--", "--width"}).inputPath, "--width");
-    EXPECT_EQ(Parse({"-", "--raw"}).inputPath, "-");
-}
-
-TEST(CliOptions, HelpNeedsNothingElse) {
+TEST(CliOptions, HelpAndFileNamesThatLookLikeOptions) {
     EXPECT_TRUE(ParseCommandLine({"--help"}).showHelp);
     EXPECT_TRUE(ParseCommandLine({"in.bin", "-h", "--bogus"}).showHelp);
     EXPECT_FALSE(ParseCommandLine({"in.bin", "--raw"}).showHelp);
+    EXPECT_EQ(Parse({"--raw", "--", "--width"}).inputPath, "--width");
+    EXPECT_EQ(Parse({"-", "--raw"}).inputPath, "-");
 }
 
 }  // namespace
