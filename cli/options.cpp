@@ -207,6 +207,23 @@ std::string_view TakeNextValue(const std::vector<std::string>& args, size_t& ind
     return args[++index];
 }
 
+// Applies the option at args[index], moving past a separate value; true when it asks for help.
+bool TakeOption(const std::vector<std::string>& args, size_t& index, RenderOptions& options,
+                bool& raw) {
+    const OptionUse use = IdentifyOption(args[index]);
+    if (use.spec->id == OptionId::Help) return true;
+    if (!use.spec->takesValue) {
+        if (use.attachedValue)
+            throw UsageError("option " + Quoted(use.spec->longName) + " takes no value");
+        SetFlag(use.spec->id, options, raw);
+        return false;
+    }
+    const std::string_view value = use.attachedValue ? *use.attachedValue
+                                                     : TakeNextValue(args, index);
+    SetValue(use.spec->id, use.spec->longName, value, options);
+    return false;
+}
+
 std::optional<OutputFormat> FormatFromExtension(std::string_view path) {
     const size_t dot = path.rfind('.');
     const size_t separator = path.find_last_of("/\\");
@@ -248,28 +265,14 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (optionsEnded || !LooksLikeOption(arg)) {
-            SetInputPath(arg, inputSeen, options);
-            continue;
-        }
-        if (arg == "--") {
+        if (!optionsEnded && arg == "--") {
             optionsEnded = true;
-            continue;
-        }
-        const OptionUse use = IdentifyOption(arg);
-        if (use.spec->id == OptionId::Help) {
+        } else if (optionsEnded || !LooksLikeOption(arg)) {
+            SetInputPath(arg, inputSeen, options);
+        } else if (TakeOption(args, i, options, raw)) {
             commandLine.showHelp = true;
             return commandLine;
         }
-        if (!use.spec->takesValue) {
-            if (use.attachedValue)
-                throw UsageError("option " + Quoted(use.spec->longName) + " takes no value");
-            SetFlag(use.spec->id, options, raw);
-            continue;
-        }
-        const std::string_view value = use.attachedValue ? *use.attachedValue
-                                                         : TakeNextValue(args, i);
-        SetValue(use.spec->id, use.spec->longName, value, options);
     }
     if (!inputSeen) throw UsageError("no input FILE given (see --help)");
     ChooseOutputFormat(raw, options);
