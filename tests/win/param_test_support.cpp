@@ -1,0 +1,126 @@
+#include "tests/win/param_test_support.h"
+
+
+#include "decode/utf8.h"
+
+TempFile::TempFile(int64_t size) {
+    wchar_t folder[MAX_PATH] = {};
+    wchar_t path[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, folder);
+    ::GetTempFileNameW(folder, L"pxp", 0, path);
+    m_path = path;
+    HANDLE handle = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER end{};
+    end.QuadPart = size;
+    ::SetFilePointerEx(handle, end, nullptr, FILE_BEGIN);
+    ::SetEndOfFile(handle);
+    ::CloseHandle(handle);
+}
+
+TempFile::~TempFile() { ::DeleteFileW(m_path.c_str()); }
+
+std::shared_ptr<CRawDoc> TempFile::OpenDocument() const {
+    FileHandle handle = fileops::OpenForReading(WideToUtf8(m_path.c_str()).c_str());
+    if (!fileops::IsValid(handle)) return nullptr;
+    return std::make_shared<CRawDoc>(handle);
+}
+
+LRESULT NotifyView::OnParamsChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    notices.push_back(Notice{wParam, lParam, doc->m_offset, doc->m_width, doc->m_height,
+                             doc->m_linePad});
+    return 0;
+}
+
+ChannelQuad Quad(const uint8_t (&values)[4]) {
+    return {values[0], values[1], values[2], values[3]};
+}
+
+void ParamDialogTest::SetUpTestSuite() {
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+}
+
+void ParamDialogTest::CreateWindows() {
+    RECT frameRect = kFrameRect;
+    ASSERT_NE(frame.Create(nullptr, frameRect, L"owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE),
+              nullptr);
+    RECT client{};
+    frame.GetClientRect(&client);
+    ASSERT_NE(view.Create(frame, client), nullptr);
+}
+
+void ParamDialogTest::Open(int64_t fileSize) {
+    file = std::make_unique<TempFile>(fileSize);
+    doc = file->OpenDocument();
+    ASSERT_NE(doc, nullptr);
+    view.doc = doc.get();
+    CreateWindows();
+    ASSERT_NE(dlg.Create(view), nullptr);
+    dlg.SetDocument(view, doc);
+}
+
+void ParamDialogTest::CloseDialog() {
+    dlg.DestroyWindow();
+    dlg.SetDocument(view, nullptr);
+}
+
+void ParamDialogTest::TearDown() {
+    CloseDialog();
+    frame.DestroyWindow();
+    doc.reset();
+    file.reset();
+}
+
+void ParamDialogTest::Type(int editId, const wchar_t* text) {
+    Send(editId, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void ParamDialogTest::Click(int buttonId) { Send(buttonId, BM_CLICK); }
+
+void ParamDialogTest::SelectDepth(int index) {
+    Send(IDC_DEPTH, CB_SETCURSEL, static_cast<WPARAM>(index));
+    dlg.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_DEPTH, CBN_SELCHANGE),
+                    reinterpret_cast<LPARAM>(dlg.GetDlgItem(IDC_DEPTH)));
+}
+
+void ParamDialogTest::Scroll(int trackbarId, WORD code, WORD thumbPosition) {
+    dlg.SendMessage(WM_HSCROLL, MAKEWPARAM(code, thumbPosition),
+                    reinterpret_cast<LPARAM>(dlg.GetDlgItem(trackbarId)));
+}
+
+std::wstring ParamDialogTest::Text(int id) const {
+    wchar_t text[256] = {};
+    ::GetDlgItemTextW(dlg, id, text, 256);
+    return text;
+}
+
+std::wstring ParamDialogTest::RowText(const std::vector<int>& ids) const {
+    std::wstring row;
+    for (int id : ids) row += (row.empty() ? L"" : L" ") + Text(id);
+    return row;
+}
+
+bool ParamDialogTest::Checked(int id) const { return Send(id, BM_GETCHECK) == BST_CHECKED; }
+
+bool ParamDialogTest::Enabled(int id) const { return ::IsWindowEnabled(dlg.GetDlgItem(id)); }
+
+int ParamDialogTest::UpDownLow(int id) const {
+    int low = 0;
+    Send(id, UDM_GETRANGE32, reinterpret_cast<WPARAM>(&low), 0);
+    return low;
+}
+
+int ParamDialogTest::UpDownHigh(int id) const {
+    int high = 0;
+    Send(id, UDM_GETRANGE32, 0, reinterpret_cast<LPARAM>(&high));
+    return high;
+}
+
+int ParamDialogTest::UpDownPos(int id) const {
+    return static_cast<int>(Send(id, UDM_GETPOS32));
+}
+
+LRESULT ParamDialogTest::Send(int id, UINT msg, WPARAM wParam, LPARAM lParam) const {
+    return ::SendDlgItemMessageW(dlg, id, msg, wParam, lParam);
+}
