@@ -1,7 +1,6 @@
 #include "frame/main_frame.h"
 
 #include <commdlg.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <memory>
@@ -70,12 +69,17 @@ LRESULT CMainFrame::OnDestroy(UINT, WPARAM, LPARAM, BOOL& bHandled) {
     return 1;
 }
 
-LRESULT CMainFrame::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&) {
-    const auto drop = reinterpret_cast<HDROP>(wParam);
-    wchar_t name[MAX_PATH] = {};
+void ReadFirstDroppedName(HDROP drop, wchar_t (&name)[MAX_PATH]) {
+    name[0] = L'\0';
     const UINT copied = ::DragQueryFileW(drop, 0, name, MAX_PATH);
     // Some platforms report the name's full length rather than what fitted.
     name[std::min<UINT>(copied, MAX_PATH - 1)] = L'\0';
+}
+
+LRESULT CMainFrame::OnDropFiles(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    const auto drop = reinterpret_cast<HDROP>(wParam);
+    wchar_t name[MAX_PATH];
+    ReadFirstDroppedName(drop, name);
     ::DragFinish(drop);
     OpenRawFile(name);
     return 0;

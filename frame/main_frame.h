@@ -8,6 +8,11 @@
 #include "res/resource.h"
 #include "view/pixolve_view.h"
 
+#include <shellapi.h>
+
+// The first name of a drop, cut to what the buffer holds; empty when there is none.
+void ReadFirstDroppedName(HDROP drop, wchar_t (&name)[MAX_PATH]);
+
 class CMainFrame : public CFrameWindowImpl<CMainFrame>,
                    public CUpdateUI<CMainFrame>,
                    public CMessageFilter,
