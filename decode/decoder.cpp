@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 #include "decode/dxt1.h"
+#include "decode/field_rule.h"
 #include "decode/pixel_convert.h"
 #include "decode/read_buffer.h"
 
@@ -44,9 +46,20 @@ public:
     }
     const uint8_t* Data() const { return m_reader.Data(); }
 
+    // How many whole rows, `rowBytes` of units each and `stride` bytes apart, are buffered
+    // and end by the size; at most `maxRows`.
+    uint64_t RowsReady(uint64_t rowBytes, uint64_t stride, uint64_t maxRows) {
+        const uint64_t buffered = m_reader.Fill(m_unitBytes);
+        const uint64_t limit = std::min(buffered, static_cast<uint64_t>(m_size - m_pos));
+        if (rowBytes > limit) return 0;
+        return std::min(maxRows, (limit - rowBytes) / stride + 1);
+    }
+
     // Moves past `units` ready units; false when that reaches the size.
-    bool Advance(size_t units) {
-        const size_t bytes = units * m_unitBytes;
+    bool Advance(size_t units) { return AdvanceBytes(units * m_unitBytes); }
+
+    // Moves past ready bytes; false when that reaches the size.
+    bool AdvanceBytes(size_t bytes) {
         m_reader.Consume(bytes);
         m_pos += static_cast<int64_t>(bytes);
         return m_pos < m_size;
@@ -89,7 +102,7 @@ uint64_t UnitsPerRow(uint32_t width, const UnitShape& shape) {
 }
 
 // Fills one row from whole units; false when the file or the size ends first.
-bool DecodeRow(const PixelTables& tables, const UnitShape& shape, uint8_t* row, uint32_t width,
+bool DecodeRow(const PixelRules& rules, const UnitShape& shape, uint8_t* row, uint32_t width,
                CUnitCursor& cursor) {
     uint64_t written = 0;
     for (uint64_t left = UnitsPerRow(width, shape); left > 0;) {
@@ -97,7 +110,7 @@ bool DecodeRow(const PixelTables& tables, const UnitShape& shape, uint8_t* row, 
         if (units == 0) return false;
         const size_t count = static_cast<size_t>(
             std::min<uint64_t>(static_cast<uint64_t>(units) * shape.pixels, width - written));
-        ConvertUnits(tables, cursor.Data(), count, row + static_cast<size_t>(written) * 4);
+        ConvertUnits(rules, cursor.Data(), count, row + static_cast<size_t>(written) * 4);
         written += count;
         left -= units;
         // Reaching the size at the end of the row also ends the decode, whatever the pad.
@@ -106,32 +119,49 @@ bool DecodeRow(const PixelTables& tables, const UnitShape& shape, uint8_t* row, 
     return true;
 }
 
+// Rows that lie whole in the read buffer, decoded in the order of their buffer rows: the
+// rows of a picture without Invert Y go upwards in memory, and writing them downwards
+// would halve the speed. The rows do not depend on each other, so the picture is the same.
+void DecodeBufferedRows(const PixelRules& rules, const Picture& picture, uint32_t firstCounter,
+                        uint64_t rows, const uint8_t* data, uint64_t stride) {
+    for (uint64_t n = 0; n < rows; ++n) {
+        const uint64_t j = picture.invertY ? n : rows - 1 - n;
+        ConvertUnits(rules, data + j * stride, picture.width,
+                     picture.RowOfCounter(static_cast<uint32_t>(firstCounter - j)));
+    }
+}
+
 // Depth1 to Depth32: rows of whole units, each row after the first following a line pad.
-void DecodeRows(const PixelTables& tables, const UnitShape& shape, const Picture& picture,
+void DecodeRows(const PixelRules& rules, const UnitShape& shape, const Picture& picture,
                 uint32_t linePad, CUnitCursor& cursor) {
+    const uint64_t rowBytes = UnitsPerRow(picture.width, shape) * shape.bytes;
+    const uint64_t stride = rowBytes + linePad;
     for (uint32_t counter = picture.height - 1;; --counter) {
-        if (!DecodeRow(tables, shape, picture.RowOfCounter(counter), picture.width, cursor)) return;
+        const uint64_t rows = cursor.RowsReady(rowBytes, stride, uint64_t{counter} + 1);
+        if (rows > 0) {
+            DecodeBufferedRows(rules, picture, counter, rows, cursor.Data(), stride);
+            counter -= static_cast<uint32_t>(rows - 1);
+            if (!cursor.AdvanceBytes(static_cast<size_t>((rows - 1) * stride + rowBytes))) return;
+        } else if (!DecodeRow(rules, shape, picture.RowOfCounter(counter), picture.width, cursor)) {
+            return;
+        }
         if (counter == 0) return;
         if (!cursor.SkipPad(linePad)) return;
     }
 }
 
-void StoreFourBits(uint32_t bits, uint8_t* row) {
-    for (unsigned i = 0; i < 4; ++i) StorePixel(row + 4 * i, (bits >> i & 1u) ? 0x00FFFFFFu : 0);
-}
-
 // Depth1 at width 4: each byte holds two rows, and no line pad is skipped.
-void DecodeRowPairs(const PixelTables& tables, const Picture& picture, CUnitCursor& cursor) {
+void DecodeRowPairs(const PixelRules& rules, const Picture& picture, CUnitCursor& cursor) {
     uint32_t counter = picture.height - 1;
     for (;;) {
         const size_t units = cursor.Ready(UINT64_MAX);
         if (units == 0) return;
         const uint8_t* bytes = cursor.Data();
         for (size_t i = 0; i < units; ++i) {
-            const uint32_t bits = tables.bitsInPixelOrder[bytes[i]];
-            StoreFourBits(bits, picture.RowOfCounter(counter));
+            const uint32_t bits = rules.bitsInPixelOrder[bytes[i]];
+            StoreBitPixels(bits, 4, picture.RowOfCounter(counter));
             if (counter-- == 0) return;
-            StoreFourBits(bits >> 4, picture.RowOfCounter(counter));
+            StoreBitPixels(bits >> 4, 4, picture.RowOfCounter(counter));
             if (counter-- == 0) return;
         }
         if (!cursor.Advance(units)) return;
@@ -147,40 +177,59 @@ Dxt1BlockRow BlockRowAt(const Picture& picture, uint64_t blockRow) {
     return result;
 }
 
-// DXT1: blocks left to right, block rows top to bottom. Blocks past the last block row
-// that reaches the picture write nothing, so they are not read.
-void DecodeBlocks(const PixelTables& tables, bool bigEndian, const Picture& picture,
-                  CUnitCursor& cursor) {
-    const uint64_t blocksPerRow = (static_cast<uint64_t>(picture.width) + 3) / 4;
-    const uint64_t paintingBlockRows = (static_cast<uint64_t>(picture.height) + 3) / 4;
-    for (uint64_t k = 0; k < paintingBlockRows; ++k) {
-        const Dxt1BlockRow blockRow = BlockRowAt(picture, k);
-        for (uint64_t placed = 0; placed < blocksPerRow;) {
-            const size_t units = cursor.Ready(blocksPerRow - placed);
-            if (units == 0) return;
-            PlaceDxt1Blocks(tables, bigEndian, cursor.Data(), units, placed, blockRow);
-            placed += units;
-            if (!cursor.Advance(units)) return;
-        }
+// One block row that may straddle the read buffer or the end of the file; false when
+// the file or the size ends first.
+bool DecodeBlockRow(const Dxt1Endpoints& endpoints, const Dxt1BlockRow& blockRow,
+                    uint64_t blocksPerRow, CUnitCursor& cursor) {
+    for (uint64_t placed = 0; placed < blocksPerRow;) {
+        const size_t units = cursor.Ready(blocksPerRow - placed);
+        if (units == 0) return false;
+        PlaceDxt1Blocks(endpoints, cursor.Data(), units, placed, blockRow);
+        placed += units;
+        if (!cursor.Advance(units)) return false;
+    }
+    return true;
+}
+
+// Block rows that lie whole in the read buffer, placed in the order of their buffer rows,
+// for the same reason as DecodeBufferedRows.
+void PlaceBufferedBlockRows(const Dxt1Endpoints& endpoints, const Picture& picture,
+                            uint64_t firstBlockRow, uint64_t rows, const uint8_t* data,
+                            uint64_t blocksPerRow) {
+    for (uint64_t n = 0; n < rows; ++n) {
+        const uint64_t k = picture.invertY ? n : rows - 1 - n;
+        PlaceDxt1Blocks(endpoints, data + k * blocksPerRow * 8, static_cast<size_t>(blocksPerRow), 0,
+                        BlockRowAt(picture, firstBlockRow + k));
     }
 }
 
-uint32_t FieldToByte(uint32_t v, uint8_t bits, uint8_t shift) {
-    if (shift >= 32) return 0;
-    const uint32_t mask = bits >= 32 ? UINT32_MAX : (1u << bits) - 1u;
-    const uint32_t field = (v >> shift) & mask;
-    if (bits <= 8) return field << (8 - bits);
-    // Wider fields keep their top 8 bits.
-    const unsigned dropped = bits - 8u;
-    return dropped >= 32 ? 0 : field >> dropped;
+// DXT1: blocks left to right, block rows top to bottom. Blocks past the last block row
+// that reaches the picture write nothing, so they are not read.
+void DecodeBlocks(const PixelRules& rules, const Picture& picture, CUnitCursor& cursor) {
+    Dxt1Endpoints endpoints;
+    BuildDxt1Endpoints(rules, endpoints);
+    const uint64_t blocksPerRow = (static_cast<uint64_t>(picture.width) + 3) / 4;
+    const uint64_t rowBytes = blocksPerRow * 8;
+    const uint64_t paintingBlockRows = (static_cast<uint64_t>(picture.height) + 3) / 4;
+    for (uint64_t k = 0; k < paintingBlockRows;) {
+        const uint64_t rows = cursor.RowsReady(rowBytes, rowBytes, paintingBlockRows - k);
+        if (rows > 0) {
+            PlaceBufferedBlockRows(endpoints, picture, k, rows, cursor.Data(), blocksPerRow);
+            k += rows;
+            if (!cursor.AdvanceBytes(static_cast<size_t>(rows * rowBytes))) return;
+        } else {
+            if (!DecodeBlockRow(endpoints, BlockRowAt(picture, k), blocksPerRow, cursor)) return;
+            ++k;
+        }
+    }
 }
 
 }  // namespace
 
 uint32_t UnpackFields(const CRawDoc& doc, uint32_t v) {
-    const uint32_t red = FieldToByte(v, doc.m_bits[ChannelR], doc.m_shift[ChannelR]);
-    const uint32_t green = FieldToByte(v, doc.m_bits[ChannelG], doc.m_shift[ChannelG]);
-    const uint32_t blue = FieldToByte(v, doc.m_bits[ChannelB], doc.m_shift[ChannelB]);
+    const uint32_t red = FieldRule::For(doc.m_bits[ChannelR], doc.m_shift[ChannelR]).Apply(v);
+    const uint32_t green = FieldRule::For(doc.m_bits[ChannelG], doc.m_shift[ChannelG]).Apply(v);
+    const uint32_t blue = FieldRule::For(doc.m_bits[ChannelB], doc.m_shift[ChannelB]).Apply(v);
     return red | green << 8 | blue << 16;
 }
 
@@ -202,15 +251,15 @@ void DecodePixels(const CRawDoc& doc, uint8_t* pixels) {
     if (!ShapeOf(doc.m_depth, shape)) return;
     if (doc.m_offset >= size) return;
 
-    PixelTables tables;
-    BuildPixelTables(doc, tables);
+    PixelRules rules;
+    BuildPixelRules(doc, rules);
     CUnitCursor cursor(doc.m_hFile, size, doc.m_offset, shape.bytes);
     const Picture picture{pixels, doc.m_width, doc.m_height, doc.m_invertY};
     if (doc.m_depth == DepthDXT1) {
-        DecodeBlocks(tables, doc.m_bigEndian, picture, cursor);
+        DecodeBlocks(rules, picture, cursor);
     } else if (doc.m_depth == Depth1 && doc.m_width == 4) {
-        DecodeRowPairs(tables, picture, cursor);
+        DecodeRowPairs(rules, picture, cursor);
     } else {
-        DecodeRows(tables, shape, picture, doc.m_linePad, cursor);
+        DecodeRows(rules, shape, picture, doc.m_linePad, cursor);
     }
 }

@@ -1,50 +1,108 @@
 #include "decode/dxt1.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 constexpr size_t kBlockBytes = 8;
 constexpr uint32_t kOpaque = 0xFF000000u;
 constexpr uint32_t kTransparentWhite = 0x00FFFFFFu;
 
-uint32_t Channel(uint32_t pixel, unsigned index) { return pixel >> (8 * index) & 0xFF; }
+// The three channels of a pixel in 21-bit lanes, so that sums and products of them stay
+// within their lanes.
+uint64_t SpreadChannels(uint32_t pixel) {
+    return (pixel & 0xFF) | uint64_t{pixel >> 8 & 0xFF} << 21 | uint64_t{pixel >> 16 & 0xFF} << 42;
+}
 
-// Per channel (weight0 * c0 + weight1 * c1) / divisor, truncated, made opaque.
-template <uint32_t weight0, uint32_t weight1, uint32_t divisor>
-uint32_t Mix(uint32_t p0, uint32_t p1) {
-    uint32_t mixed = kOpaque;
-    for (unsigned c = 0; c < 3; ++c) {
-        const uint32_t value = (weight0 * Channel(p0, c) + weight1 * Channel(p1, c)) / divisor;
-        mixed |= value << (8 * c);
+uint32_t GatherChannels(uint64_t lanes) {
+    return static_cast<uint32_t>((lanes & 0xFF) | (lanes >> 13 & 0xFF00) | (lanes >> 26 & 0xFF0000));
+}
+
+// For sums x up to 765, x / 3 equals (x * 683) >> 11, and 765 * 683 fits a lane.
+constexpr uint64_t kThirdFactor = 683;
+constexpr unsigned kThirdShift = 11;
+
+// Per channel (2 * near + far) / 3, truncated, from channels already times kThirdFactor.
+uint32_t MixThirds(uint64_t nearTimesFactor, uint64_t farTimesFactor) {
+    return GatherChannels((2 * nearTimesFactor + farTimesFactor) >> kThirdShift) | kOpaque;
+}
+
+// Per byte (a + b) / 2, truncated.
+uint32_t Average(uint32_t a, uint32_t b) { return (a & b) + ((a ^ b) >> 1 & 0x7F7F7F7F); }
+
+struct Palette {
+    uint32_t entry[4];
+};
+
+inline Palette BlockPalette(const Dxt1Endpoints& endpoints, const uint8_t* block) {
+    const uint32_t p0 = endpoints.pixel[0][block[0]] | endpoints.pixel[1][block[1]];
+    const uint32_t p1 = endpoints.pixel[0][block[2]] | endpoints.pixel[1][block[3]];
+    // Scaled lanes add up where plain ones would OR: the two bytes' bits never overlap.
+    const uint64_t s0 = endpoints.spread[0][block[0]] + endpoints.spread[1][block[1]];
+    const uint64_t s1 = endpoints.spread[0][block[2]] + endpoints.spread[1][block[3]];
+    // Both choices are worked out and one is picked without a branch: on real textures as
+    // on noise the choice changes from block to block.
+    const bool fourColours =
+        LoadSixteen(block, endpoints.bigEndian) > LoadSixteen(block + 2, endpoints.bigEndian);
+    const uint32_t pick = fourColours ? UINT32_MAX : 0;
+    const uint32_t third = (MixThirds(s0, s1) & pick) | (Average(p0, p1) & ~pick);
+    const uint32_t fourth = (MixThirds(s1, s0) & pick) | (kTransparentWhite & ~pick);
+    return {{p0, p1, third, fourth}};
+}
+
+typedef uint32_t Lanes __attribute__((vector_size(16)));
+
+struct PaletteLanes {
+    Lanes first, firstToSecond, third, thirdToFourth;
+    explicit PaletteLanes(const Palette& p) {
+        first = Lanes{} + p.entry[0];
+        third = Lanes{} + p.entry[2];
+        firstToSecond = first ^ p.entry[1];
+        thirdToFourth = third ^ p.entry[3];
     }
-    return mixed;
+};
+
+// Row j of a block from the block's 32 index bits, without looking the palette up: two
+// selects per pixel, by the low and the high bit of its index.
+template <unsigned j>
+void PaintRowLanes(const PaletteLanes& p, const Lanes& indices, uint8_t* out) {
+    const Lanes lowBits = Lanes{1, 4, 16, 64} << (8 * j);
+    const Lanes highBits = Lanes{2, 8, 32, 128} << (8 * j);
+    const Lanes low = (Lanes)((indices & lowBits) == lowBits);
+    const Lanes high = (Lanes)((indices & highBits) == highBits);
+    const Lanes firstOrSecond = p.first ^ (p.firstToSecond & low);
+    const Lanes thirdOrFourth = p.third ^ (p.thirdToFourth & low);
+    const Lanes pixels = firstOrSecond ^ ((firstOrSecond ^ thirdOrFourth) & high);
+    std::memcpy(out, &pixels, 16);
 }
 
-uint32_t Endpoint(const uint8_t* bytes, bool bigEndian) {
-    return bigEndian ? (bytes[1] | bytes[0] << 8) : (bytes[0] | bytes[1] << 8);
-}
-
-uint32_t EndpointPixel(const PixelTables& tables, const uint8_t* bytes) {
-    return tables.lane[0][bytes[0]] | tables.lane[1][bytes[1]] | kOpaque;
-}
-
-void PaintFullBlock(const uint32_t palette[4], const uint8_t* indices, uint8_t* const rows[4],
-                    size_t byteColumn) {
-    for (int j = 0; j < 4; ++j) {
-        uint8_t* out = rows[j] + byteColumn;
-        const uint32_t row = indices[j];
-        StorePixel(out, palette[row & 3]);
-        StorePixel(out + 4, palette[row >> 2 & 3]);
-        StorePixel(out + 8, palette[row >> 4 & 3]);
-        StorePixel(out + 12, palette[row >> 6]);
+// Blocks wholly inside the picture: no clipping, row pointers held in locals.
+void PlaceWholeBlocks(const Dxt1Endpoints& endpoints, const uint8_t* blocks, size_t count,
+                      uint8_t* const rows[4], size_t byteColumn) {
+    uint8_t* row0 = rows[0] + byteColumn;
+    uint8_t* row1 = rows[1] + byteColumn;
+    uint8_t* row2 = rows[2] + byteColumn;
+    uint8_t* row3 = rows[3] + byteColumn;
+    for (size_t b = 0; b < count; ++b) {
+        const uint8_t* block = blocks + b * kBlockBytes;
+        const PaletteLanes palette(BlockPalette(endpoints, block));
+        const size_t at = b * 16;
+        const Lanes indices = Lanes{} + (block[4] | block[5] << 8 | block[6] << 16 | uint32_t{block[7]} << 24);
+        PaintRowLanes<0>(palette, indices, row0 + at);
+        PaintRowLanes<1>(palette, indices, row1 + at);
+        PaintRowLanes<2>(palette, indices, row2 + at);
+        PaintRowLanes<3>(palette, indices, row3 + at);
     }
 }
 
-void PaintClippedBlock(const uint32_t palette[4], const uint8_t* indices,
-                       uint8_t* const rows[4], size_t byteColumn, unsigned columns) {
+void PlaceClippedBlock(const Dxt1Endpoints& endpoints, const uint8_t* block, uint8_t* const rows[4],
+                       size_t byteColumn, unsigned columns) {
+    const Palette palette = BlockPalette(endpoints, block);
     for (int j = 0; j < 4; ++j) {
         if (rows[j] == nullptr) continue;
         for (unsigned i = 0; i < columns; ++i) {
-            StorePixel(rows[j] + byteColumn + 4 * i, palette[indices[j] >> (2 * i) & 3]);
+            StorePixel(rows[j] + byteColumn + 4 * i, palette.entry[block[4 + j] >> (2 * i) & 3]);
         }
     }
 }
@@ -58,36 +116,34 @@ bool HasAllRows(const Dxt1BlockRow& blockRow) {
 
 }  // namespace
 
-void BuildDxt1Palette(const PixelTables& tables, bool bigEndian, const uint8_t* block,
-                      uint32_t palette[4]) {
-    const uint32_t p0 = EndpointPixel(tables, block);
-    const uint32_t p1 = EndpointPixel(tables, block + 2);
-    palette[0] = p0;
-    palette[1] = p1;
-    if (Endpoint(block, bigEndian) > Endpoint(block + 2, bigEndian)) {
-        palette[2] = Mix<2, 1, 3>(p0, p1);
-        palette[3] = Mix<1, 2, 3>(p0, p1);
-    } else {
-        palette[2] = Mix<1, 1, 2>(p0, p1);
-        palette[3] = kTransparentWhite;
+void BuildDxt1Endpoints(const PixelRules& rules, Dxt1Endpoints& endpoints) {
+    endpoints.bigEndian = rules.bigEndian;
+    const int lowByte = rules.bigEndian ? 1 : 0;
+    for (uint32_t b = 0; b < 256; ++b) {
+        endpoints.pixel[lowByte][b] = SixteenBitPixel(rules, b);
+        endpoints.pixel[1 - lowByte][b] = SixteenBitPixel(rules, b << 8);
+    }
+    for (int lane = 0; lane < 2; ++lane) {
+        for (uint32_t b = 0; b < 256; ++b) {
+            endpoints.spread[lane][b] = SpreadChannels(endpoints.pixel[lane][b]) * kThirdFactor;
+            // Opaque rides along in one of the two lanes.
+            if (lane == 0) endpoints.pixel[lane][b] |= kOpaque;
+        }
     }
 }
 
-void PlaceDxt1Blocks(const PixelTables& tables, bool bigEndian, const uint8_t* blocks,
-                     size_t count, uint64_t firstBlock, const Dxt1BlockRow& blockRow) {
-    const bool allRows = HasAllRows(blockRow);
-    for (size_t b = 0; b < count; ++b) {
-        const uint8_t* block = blocks + b * kBlockBytes;
+void PlaceDxt1Blocks(const Dxt1Endpoints& endpoints, const uint8_t* blocks, size_t count,
+                     uint64_t firstBlock, const Dxt1BlockRow& blockRow) {
+    // Blocks that reach the width are clipped; so are all when rows lie outside.
+    const uint64_t wholeInRow = blockRow.width / 4;
+    const size_t whole = !HasAllRows(blockRow) || firstBlock >= wholeInRow
+                             ? 0
+                             : static_cast<size_t>(std::min<uint64_t>(count, wholeInRow - firstBlock));
+    PlaceWholeBlocks(endpoints, blocks, whole, blockRow.rows, static_cast<size_t>(firstBlock) * 16);
+    for (size_t b = whole; b < count; ++b) {
         const uint64_t x = (firstBlock + b) * 4;
         const uint64_t columnsLeft = blockRow.width - x;
-        uint32_t palette[4];
-        BuildDxt1Palette(tables, bigEndian, block, palette);
-        const size_t byteColumn = static_cast<size_t>(x) * 4;
-        if (allRows && columnsLeft >= 4) {
-            PaintFullBlock(palette, block + 4, blockRow.rows, byteColumn);
-        } else {
-            const unsigned columns = columnsLeft >= 4 ? 4 : static_cast<unsigned>(columnsLeft);
-            PaintClippedBlock(palette, block + 4, blockRow.rows, byteColumn, columns);
-        }
+        const unsigned columns = columnsLeft >= 4 ? 4 : static_cast<unsigned>(columnsLeft);
+        PlaceClippedBlock(endpoints, blocks + b * kBlockBytes, blockRow.rows, static_cast<size_t>(x) * 4, columns);
     }
 }

@@ -7,10 +7,15 @@
 
 #include "decode/pixel_convert.h"
 
-// The four palette entries of one block, as pixels (blue, green, red, fourth byte).
-// Endpoints go through the document's 16-bit field conversion held in `tables`.
-void BuildDxt1Palette(const PixelTables& tables, bool bigEndian, const uint8_t* block,
-                      uint32_t palette[4]);
+// The endpoint conversion of one decode, as tables by byte: every channel is a plain
+// selection of an endpoint's bits, so an endpoint's entry is the OR of its two bytes'.
+struct Dxt1Endpoints {
+    bool bigEndian;
+    uint32_t pixel[2][256];   // blue, green, red, opaque fourth byte
+    uint64_t spread[2][256];  // blue, green, red in 21-bit lanes, scaled for the mixes
+};
+
+void BuildDxt1Endpoints(const PixelRules& rules, Dxt1Endpoints& endpoints);
 
 // One block row of the picture as the decoder places it: the buffer rows of its four pixel
 // rows (null for a row outside the picture) and the picture's width.
@@ -21,5 +26,5 @@ struct Dxt1BlockRow {
 
 // Paints `count` consecutive blocks of `blockRow`, the first at block column `firstBlock`,
 // clipping columns at or beyond the width.
-void PlaceDxt1Blocks(const PixelTables& tables, bool bigEndian, const uint8_t* blocks,
-                     size_t count, uint64_t firstBlock, const Dxt1BlockRow& blockRow);
+void PlaceDxt1Blocks(const Dxt1Endpoints& endpoints, const uint8_t* blocks, size_t count,
+                     uint64_t firstBlock, const Dxt1BlockRow& blockRow);

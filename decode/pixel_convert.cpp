@@ -1,47 +1,14 @@
 #include "decode/pixel_convert.h"
 
-#include "decode/decoder.h"
-
 namespace {
 
 constexpr uint32_t kWhite = 0x00FFFFFF;
+// Depth24 and Depth32 take a whole byte at each shift.
+constexpr uint8_t kByteFields[4] = {8, 8, 8, 8};
 
 uint32_t Grey(uint32_t level) { return level * 0x010101u; }
 
-uint32_t PixelFromChannels(uint32_t blue, uint32_t green, uint32_t red) {
-    return blue | green << 8 | red << 16;
-}
-
-// UnpackFields gives red in the low byte; the pixel has blue there.
-uint32_t PixelFromUnpacked(uint32_t unpacked) {
-    return PixelFromChannels(unpacked >> 16 & 0xFF, unpacked >> 8 & 0xFF, unpacked & 0xFF);
-}
-
-uint32_t ByteAtShift(uint32_t unit, uint8_t shift) {
-    return shift >= 32 ? 0 : (unit >> shift) & 0xFF;
-}
-
-void BuildSixteenBitLanes(const CRawDoc& doc, PixelTables& tables) {
-    const int lowByteLane = doc.m_bigEndian ? 1 : 0;
-    for (uint32_t b = 0; b < 256; ++b) {
-        tables.lane[lowByteLane][b] = PixelFromUnpacked(UnpackFields(doc, b));
-        tables.lane[1 - lowByteLane][b] = PixelFromUnpacked(UnpackFields(doc, b << 8));
-    }
-}
-
-void BuildByteLanes(const CRawDoc& doc, PixelTables& tables) {
-    const uint8_t* shift = doc.m_shift;
-    for (int lane = 0; lane < 4; ++lane) {
-        for (uint32_t b = 0; b < 256; ++b) {
-            const uint32_t unit = b << (8 * lane);
-            tables.lane[lane][b] = PixelFromChannels(ByteAtShift(unit, shift[ChannelB]),
-                                                     ByteAtShift(unit, shift[ChannelG]),
-                                                     ByteAtShift(unit, shift[ChannelR]));
-        }
-    }
-}
-
-void BuildBitOrder(const CRawDoc& doc, PixelTables& tables) {
+void BuildBitOrder(const CRawDoc& doc, PixelRules& rules) {
     const unsigned firstBit = doc.m_swapField ? 4 : 0;
     for (uint32_t b = 0; b < 256; ++b) {
         uint32_t ordered = 0;
@@ -50,83 +17,137 @@ void BuildBitOrder(const CRawDoc& doc, PixelTables& tables) {
             const unsigned bit = doc.m_bigEndian ? 7 - k : k;
             ordered |= (b >> bit & 1u) << g;
         }
-        tables.bitsInPixelOrder[b] = static_cast<uint8_t>(ordered);
+        rules.bitsInPixelOrder[b] = static_cast<uint8_t>(ordered);
     }
 }
 
-void ConvertDepth1(const PixelTables& tables, const uint8_t* units, size_t count, uint8_t* out) {
-    for (size_t i = 0; i < count; i += 8) {
-        const uint32_t bits = tables.bitsInPixelOrder[units[i / 8]];
-        const size_t inUnit = count - i < 8 ? count - i : 8;
-        for (size_t g = 0; g < inUnit; ++g) {
-            StorePixel(out + 4 * (i + g), (bits >> g & 1u) ? kWhite : 0);
+// The four pixels of each 4-bit value, pixel i white when bit i is set.
+struct NibblePixels {
+    uint32_t pixels[16][4];
+    constexpr NibblePixels() : pixels() {
+        for (unsigned n = 0; n < 16; ++n) {
+            for (unsigned i = 0; i < 4; ++i) pixels[n][i] = (n >> i & 1u) ? kWhite : 0;
         }
     }
+};
+constexpr NibblePixels kNibblePixels;
+
+void ConvertDepth1(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
+    const size_t whole = count / 8;
+    for (size_t i = 0; i < whole; ++i) StoreBitPixels(rules.bitsInPixelOrder[units[i]], 8, out + 32 * i);
+    if (count % 8 != 0) StoreBitPixels(rules.bitsInPixelOrder[units[whole]], count % 8, out + 32 * whole);
 }
 
-void ConvertDepth4(const PixelTables& tables, const uint8_t* units, size_t count, uint8_t* out) {
-    const unsigned firstShift = tables.highNibbleFirst ? 4 : 0;
+void ConvertDepth4(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
+    const unsigned firstShift = rules.bigEndian ? 4 : 0;
     const unsigned secondShift = 4 - firstShift;
-    for (size_t i = 0; i < count; ++i) {
-        const uint32_t byte = units[i / 2];
-        const unsigned shift = (i % 2 == 0) ? firstShift : secondShift;
-        StorePixel(out + 4 * i, Grey((byte >> shift & 0xF) * 17));
+    const size_t whole = count / 2;
+    for (size_t i = 0; i < whole; ++i) {
+        const uint64_t first = Grey((units[i] >> firstShift & 0xF) * 17);
+        const uint64_t second = Grey((units[i] >> secondShift & 0xF) * 17);
+        StorePixelPair(out + 8 * i, first | second << 32);
     }
+    if (count % 2 != 0) StorePixel(out + 8 * whole, Grey((units[whole] >> firstShift & 0xF) * 17));
 }
 
 void ConvertDepth8(const uint8_t* units, size_t count, uint8_t* out) {
     for (size_t i = 0; i < count; ++i) StorePixel(out + 4 * i, Grey(units[i]));
 }
 
-void ConvertDepth16(const PixelTables& tables, const uint8_t* units, size_t count, uint8_t* out) {
-    const uint32_t* first = tables.lane[0];
-    const uint32_t* second = tables.lane[1];
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* unit = units + 2 * i;
-        StorePixel(out + 4 * i, first[unit[0]] | second[unit[1]]);
+uint32_t ByteSwap16(uint32_t v) { return (v >> 8 | v << 8) & 0xFFFF; }
+
+// The three channel rules as locals: the pixel stores could otherwise alias them, which
+// would reload them for every pixel and keep the loops from vectorizing.
+struct ChannelRules {
+    FieldRule red, green, blue;
+    explicit ChannelRules(const PixelRules& rules) : red(rules.red), green(rules.green), blue(rules.blue) {}
+    uint32_t Pixel(uint32_t value) const {
+        return blue.Apply(value) | green.Apply(value) << 8 | red.Apply(value) << 16;
+    }
+};
+
+void ConvertDepth16(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
+    const ChannelRules channels(rules);
+    // Separate loops keep the byte order out of the loop body.
+    if (rules.bigEndian) {
+        for (size_t i = 0; i < count; ++i) {
+            uint16_t v;
+            std::memcpy(&v, units + 2 * i, 2);
+            StorePixel(out + 4 * i, channels.Pixel(ByteSwap16(v)));
+        }
+    } else {
+        for (size_t i = 0; i < count; ++i) {
+            uint16_t v;
+            std::memcpy(&v, units + 2 * i, 2);
+            StorePixel(out + 4 * i, channels.Pixel(v));
+        }
     }
 }
 
-void ConvertDepth24(const PixelTables& tables, const uint8_t* units, size_t count, uint8_t* out) {
-    const auto& lane = tables.lane;
-    for (size_t i = 0; i < count; ++i) {
-        const uint8_t* unit = units + 3 * i;
-        StorePixel(out + 4 * i, lane[0][unit[0]] | lane[1][unit[1]] | lane[2][unit[2]]);
+// Depth24 and Depth32 take a whole byte at each shift: (u >> shift) AND 255, or 0.
+struct ByteChannels {
+    uint32_t redShift, redMask, greenShift, greenMask, blueShift, blueMask;
+    explicit ByteChannels(const PixelRules& rules)
+        : redShift(rules.red.shift), redMask(rules.red.mask), greenShift(rules.green.shift),
+          greenMask(rules.green.mask), blueShift(rules.blue.shift), blueMask(rules.blue.mask) {}
+    uint32_t Pixel(uint32_t u) const {
+        return (u >> blueShift & blueMask) | (u >> greenShift & greenMask) << 8 |
+               (u >> redShift & redMask) << 16;
     }
+};
+
+void ConvertDepth24(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
+    if (count == 0) return;
+    const ByteChannels channels(rules);
+    // Four-byte loads for speed; the byte after a unit is masked off (bits 24 to 31 are 0).
+    // The last unit may end the data, so it is put together byte by byte.
+    for (size_t i = 0; i + 1 < count; ++i) {
+        uint32_t u;
+        std::memcpy(&u, units + 3 * i, 4);
+        StorePixel(out + 4 * i, channels.Pixel(u & 0xFFFFFF));
+    }
+    const uint8_t* last = units + 3 * (count - 1);
+    StorePixel(out + 4 * (count - 1), channels.Pixel(last[0] | last[1] << 8 | last[2] << 16));
 }
 
-void ConvertDepth32(const PixelTables& tables, const uint8_t* units, size_t count, uint8_t* out) {
-    const auto& lane = tables.lane;
+void ConvertDepth32(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
+    const ByteChannels channels(rules);
     for (size_t i = 0; i < count; ++i) {
-        const uint8_t* unit = units + 4 * i;
-        StorePixel(out + 4 * i, lane[0][unit[0]] | lane[1][unit[1]] | lane[2][unit[2]] |
-                                    lane[3][unit[3]]);
+        uint32_t u;
+        std::memcpy(&u, units + 4 * i, 4);
+        StorePixel(out + 4 * i, channels.Pixel(u));
     }
 }
 
 }  // namespace
 
-void BuildPixelTables(const CRawDoc& doc, PixelTables& tables) {
-    tables.format = doc.m_depth;
-    tables.highNibbleFirst = doc.m_bigEndian;
-    switch (doc.m_depth) {
-        case Depth1: BuildBitOrder(doc, tables); break;
-        case Depth16:
-        case DepthDXT1: BuildSixteenBitLanes(doc, tables); break;
-        case Depth24:
-        case Depth32: BuildByteLanes(doc, tables); break;
-        default: break;
+void StoreBitPixels(uint32_t bitsInPixelOrder, size_t count, uint8_t* out) {
+    size_t g = 0;
+    for (; g + 4 <= count; g += 4) {
+        std::memcpy(out + 4 * g, kNibblePixels.pixels[bitsInPixelOrder >> g & 0xF], 16);
     }
+    for (; g < count; ++g) StorePixel(out + 4 * g, (bitsInPixelOrder >> g & 1u) ? kWhite : 0);
 }
 
-void ConvertUnits(const PixelTables& tables, const uint8_t* units, size_t count, uint8_t* out) {
-    switch (tables.format) {
-        case Depth1: ConvertDepth1(tables, units, count, out); break;
-        case Depth4: ConvertDepth4(tables, units, count, out); break;
+void BuildPixelRules(const CRawDoc& doc, PixelRules& rules) {
+    rules.format = doc.m_depth;
+    rules.bigEndian = doc.m_bigEndian;
+    const bool fields = doc.m_depth == Depth16 || doc.m_depth == DepthDXT1;
+    const uint8_t* bits = fields ? doc.m_bits : kByteFields;
+    rules.red = FieldRule::For(bits[ChannelR], doc.m_shift[ChannelR]);
+    rules.green = FieldRule::For(bits[ChannelG], doc.m_shift[ChannelG]);
+    rules.blue = FieldRule::For(bits[ChannelB], doc.m_shift[ChannelB]);
+    if (doc.m_depth == Depth1) BuildBitOrder(doc, rules);
+}
+
+void ConvertUnits(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
+    switch (rules.format) {
+        case Depth1: ConvertDepth1(rules, units, count, out); break;
+        case Depth4: ConvertDepth4(rules, units, count, out); break;
         case Depth8: ConvertDepth8(units, count, out); break;
-        case Depth16: ConvertDepth16(tables, units, count, out); break;
-        case Depth24: ConvertDepth24(tables, units, count, out); break;
-        case Depth32: ConvertDepth32(tables, units, count, out); break;
+        case Depth16: ConvertDepth16(rules, units, count, out); break;
+        case Depth24: ConvertDepth24(rules, units, count, out); break;
+        case Depth32: ConvertDepth32(rules, units, count, out); break;
         default: break;
     }
 }

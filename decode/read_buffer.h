@@ -20,6 +20,7 @@ public:
     // only when the file has ended or a read failed.
     size_t Fill(size_t count);
     const uint8_t* Data() const { return m_buffer + m_begin; }
+    size_t Buffered() const { return m_end - m_begin; }
     void Consume(size_t count) { m_begin += count; }
 
     // Moves `distance` bytes forward. Beyond what is buffered it seeks rather than reads, so
@@ -31,7 +32,6 @@ public:
 private:
     static constexpr size_t kCapacity = 64 * 1024;
 
-    size_t Buffered() const { return m_end - m_begin; }
     void MoveRestToFront();
 
     FileHandle m_file;
