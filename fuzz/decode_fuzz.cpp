@@ -1,0 +1,114 @@
+// Decodes fuzzer-made files with fuzzer-made parameters into a heap buffer of exactly the
+// picture's size, so that AddressSanitizer sees any write outside it, and compares small
+// pictures with the step-by-step reference decoder.
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include "decode/decoder.h"
+#include "decode/raw_doc.h"
+#include "tests/native/decode_reference.h"
+
+namespace {
+
+// Pictures stay small enough to allocate quickly; wide ones may be one row high.
+constexpr uint64_t kMaxPixels = 4u << 20;
+// Above these the reference, with its one read call a unit, would slow the fuzzer down.
+constexpr uint64_t kMaxReferencePixels = 1u << 20;
+constexpr size_t kMaxReferenceFileBytes = 64u << 10;
+
+// Reads the parameters from the front of the input; missing bytes read as 0.
+class InputBytes {
+public:
+    InputBytes(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    uint8_t Byte() { return m_at < m_size ? m_data[m_at++] : 0; }
+    uint32_t Word() {
+        uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) value |= uint32_t{Byte()} << (8 * i);
+        return value;
+    }
+    const uint8_t* Rest() const { return m_data + (m_at < m_size ? m_at : m_size); }
+    size_t RestSize() const { return m_at < m_size ? m_size - m_at : 0; }
+
+private:
+    const uint8_t* m_data;
+    size_t m_size;
+    size_t m_at = 0;
+};
+
+// Flag bits: picture options, and which parameters keep their full 32-bit range instead
+// of a small one where most of the interesting cases lie.
+enum : uint8_t {
+    kInvertY = 1,
+    kBigEndian = 2,
+    kSwapField = 4,
+    kFullOffset = 8,
+    kFullLinePad = 16,
+    kWideSides = 32,
+    kAnyDepth = 64,
+};
+
+void ReadParameters(InputBytes& in, CRawDoc& doc) {
+    const uint8_t flags = in.Byte();
+    const uint32_t offset = in.Word();
+    doc.m_offset = (flags & kFullOffset) ? static_cast<int32_t>(offset)
+                                         : static_cast<int32_t>(offset % 128) - 32;
+    const uint32_t width = in.Word();
+    const uint32_t height = in.Word();
+    doc.m_width = (flags & kWideSides) ? static_cast<uint32_t>(width % kMaxPixels) : width % 80;
+    const uint64_t rowsAllowed = kMaxPixels / (doc.m_width == 0 ? 1 : doc.m_width);
+    doc.m_height = static_cast<uint32_t>(height % ((flags & kWideSides) ? rowsAllowed + 1 : 80));
+    const uint8_t depth = in.Byte();
+    doc.m_depth = static_cast<PixelFormat>((flags & kAnyDepth) ? depth : depth % 7);
+    for (uint8_t& bits : doc.m_bits) bits = in.Byte();
+    for (uint8_t& shift : doc.m_shift) shift = in.Byte();
+    const uint32_t linePad = in.Word();
+    doc.m_linePad = (flags & kFullLinePad) ? linePad : linePad % 24;
+    doc.m_invertY = flags & kInvertY;
+    doc.m_bigEndian = flags & kBigEndian;
+    doc.m_swapField = flags & kSwapField;
+}
+
+// One in-memory file for the whole run, rewritten for every input.
+int SharedFile() {
+    static const int fd = memfd_create("pixolve_fuzz", 0);
+    if (fd < 0) abort();
+    return fd;
+}
+
+void WriteFile(int fd, const uint8_t* data, size_t size) {
+    if (ftruncate(fd, 0) != 0) abort();
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = pwrite(fd, data + done, size - done, static_cast<off_t>(done));
+        if (n <= 0) abort();
+        done += static_cast<size_t>(n);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    InputBytes in(data, size);
+    const int fd = SharedFile();
+    CRawDoc doc(dup(fd));
+    ReadParameters(in, doc);
+    WriteFile(fd, in.Rest(), in.RestSize());
+
+    size_t bytes = 0;
+    if (!PixelBufferBytes(doc.m_width, doc.m_height, bytes)) abort();
+    const std::unique_ptr<uint8_t[]> pixels(new uint8_t[bytes]());
+    DecodePixels(doc, pixels.get());
+
+    const uint64_t pictureSize = uint64_t{doc.m_width} * doc.m_height;
+    if (pictureSize <= kMaxReferencePixels && in.RestSize() <= kMaxReferenceFileBytes) {
+        const std::unique_ptr<uint8_t[]> expected(new uint8_t[bytes]());
+        ReferenceDecode(doc, expected.get());
+        if (bytes != 0 && std::memcmp(pixels.get(), expected.get(), bytes) != 0) abort();
+    }
+    return 0;
+}
