@@ -3,6 +3,7 @@
 screenshot, and write the test's result as GoogleTest-style XML.
 
   picture.py make PATH SIZE SEED
+  picture.py make-rgb PATH WIDTH HEIGHT
   picture.py find SCREEN.ppm EXPECTED.ppm
   picture.py result XML NAME SECONDS [FAILURE MESSAGE]
 """
@@ -17,6 +18,23 @@ def make(path, size, seed):
     for i in range(size):
         state = (state * 1103515245 + 12345) & 0x7FFFFFFF
         data[i] = state >> 23
+    with open(path, 'wb') as f:
+        f.write(data)
+
+
+def make_rgb(path, width, height):
+    """A colourful 24-bit picture, red byte first, top row first: hue bands with rings."""
+    data = bytearray()
+    cx, cy = width * 0.62, height * 0.45
+    for y in range(height):
+        for x in range(width):
+            ring = int(((x - cx) ** 2 + (y - cy) ** 2) ** 0.5) // 12 % 2
+            red = x * 255 // max(1, width - 1)
+            green = y * 255 // max(1, height - 1)
+            blue = 255 - (red + green) // 2
+            if ring:
+                red, green, blue = 255 - red, 255 - green, 255 - blue
+            data += bytes((red, green, blue))
     with open(path, 'wb') as f:
         f.write(data)
 
@@ -78,6 +96,9 @@ def main(argv):
     command = argv[1]
     if command == 'make':
         make(argv[2], int(argv[3]), int(argv[4]))
+        return 0
+    if command == 'make-rgb':
+        make_rgb(argv[2], int(argv[3]), int(argv[4]))
         return 0
     if command == 'find':
         return find(argv[2], argv[3])
