@@ -28,10 +28,7 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
 
 // The published r5g6b5 layout.
 DocParams Dxt1Params(uint32_t width, uint32_t height) {
-    DocParams params;
-    params.depth = DepthDXT1;
-    params.width = width;
-    params.height = height;
+    DocParams params = PictureParams(DepthDXT1, width, height);
     params.shift[ChannelR] = 11;
     params.shift[ChannelG] = 5;
     params.shift[ChannelB] = 0;

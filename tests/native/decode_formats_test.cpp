@@ -30,14 +30,6 @@ std::vector<std::vector<uint32_t>> Picture(const Bytes& bytes, const DocParams& 
     return RowsTopDown(DecodeBytes(bytes, params), params.width, params.height);
 }
 
-DocParams Params(PixelFormat depth, uint32_t width, uint32_t height) {
-    DocParams params;
-    params.depth = depth;
-    params.width = width;
-    params.height = height;
-    return params;
-}
-
 using Rows = std::vector<std::vector<uint32_t>>;
 
 TEST(PixelBufferBytes, IsFourBytesAPixelOrFailsWhenTooLarge) {
@@ -101,7 +93,7 @@ TEST(UnpackFields, PlacesEachFieldAtTheTopOfItsByte) {
 }
 
 TEST(Depth8, LinePadSkipsBytesBetweenRows) {
-    DocParams p = Params(Depth8, 3, 2);
+    DocParams p = PictureParams(Depth8, 3, 2);
     p.linePad = 2;
     EXPECT_EQ(Picture(CountingBytes(16), p), (Rows{{Grey(0), Grey(1), Grey(2)}, {Grey(5), Grey(6), Grey(7)}}));
     p.invertY = true;
@@ -109,7 +101,7 @@ TEST(Depth8, LinePadSkipsBytesBetweenRows) {
 }
 
 TEST(Depth8, OffsetSelectsTheFirstByte) {
-    DocParams p = Params(Depth8, 2, 2);
+    DocParams p = PictureParams(Depth8, 2, 2);
     p.offset = 5;
     EXPECT_EQ(Picture(CountingBytes(16), p), (Rows{{Grey(5), Grey(6)}, {Grey(7), Grey(8)}}));
 }
@@ -128,7 +120,7 @@ TEST(Depth1, BitOrderFollowsBigEndianAndSwapField) {
         {0x80, true, true, 4},   {0x00, false, false, -1},
     };
     for (const OneByteCase& c : cases) {
-        DocParams p = Params(Depth1, 8, 1);
+        DocParams p = PictureParams(Depth1, 8, 1);
         p.bigEndian = c.bigEndian;
         p.swapField = c.swapField;
         std::vector<uint32_t> expected(8, 0);
@@ -139,7 +131,7 @@ TEST(Depth1, BitOrderFollowsBigEndianAndSwapField) {
 }
 
 TEST(Depth1, RowOfTenPixelsTakesTwoBytesAndDropsTheRest) {
-    DocParams p = Params(Depth1, 10, 2);
+    DocParams p = PictureParams(Depth1, 10, 2);
     const Rows expected{
         {kWhite, 0, 0, 0, 0, 0, 0, 0, kWhite, kWhite},
         {0, kWhite, 0, 0, 0, 0, 0, 0, 0, 0},
@@ -148,7 +140,7 @@ TEST(Depth1, RowOfTenPixelsTakesTwoBytesAndDropsTheRest) {
 }
 
 TEST(Depth1, WidthFourPacksTwoRowsInAByteAndIgnoresLinePad) {
-    DocParams p = Params(Depth1, 4, 4);
+    DocParams p = PictureParams(Depth1, 4, 4);
     p.linePad = 1;
     const std::vector<uint32_t> white(4, kWhite), black(4, 0);
     const std::vector<uint32_t> firstOnly{kWhite, 0, 0, 0};
@@ -160,13 +152,13 @@ TEST(Depth1, WidthFourPacksTwoRowsInAByteAndIgnoresLinePad) {
 }
 
 TEST(Depth1, WidthFourWithOddHeightStopsAfterTheFirstHalfOfAByte) {
-    DocParams p = Params(Depth1, 4, 3);
+    DocParams p = PictureParams(Depth1, 4, 3);
     const std::vector<uint32_t> white(4, kWhite), black(4, 0);
     EXPECT_EQ(Picture(Bytes{0xF0, 0xFF, 0xFF}, p), (Rows{black, white, white}));
 }
 
 TEST(Depth4, NibbleOrderFollowsBigEndian) {
-    DocParams p = Params(Depth4, 2, 1);
+    DocParams p = PictureParams(Depth4, 2, 1);
     EXPECT_EQ(Picture(Bytes{0x3A}, p), (Rows{{Grey(0xAA), Grey(0x33)}}));
     p.bigEndian = true;
     EXPECT_EQ(Picture(Bytes{0x3A}, p), (Rows{{Grey(0x33), Grey(0xAA)}}));
@@ -175,13 +167,13 @@ TEST(Depth4, NibbleOrderFollowsBigEndian) {
 }
 
 TEST(Depth4, OddWidthDropsTheLastNibbleOfARow) {
-    DocParams p = Params(Depth4, 3, 2);
+    DocParams p = PictureParams(Depth4, 3, 2);
     EXPECT_EQ(Picture(Bytes{0x10, 0xF2, 0x43, 0x05}, p),
               (Rows{{Grey(0), Grey(17), Grey(34)}, {Grey(51), Grey(68), Grey(85)}}));
 }
 
 TEST(Depth16, FieldsAndByteOrder) {
-    DocParams p = Params(Depth16, 3, 1);
+    DocParams p = PictureParams(Depth16, 3, 1);
     p.shift[ChannelR] = 11;
     p.shift[ChannelG] = 5;
     p.shift[ChannelB] = 0;
@@ -198,7 +190,7 @@ TEST(Depth16, FieldsAndByteOrder) {
 }
 
 TEST(Depth24, ShiftsSelectTheBytes) {
-    DocParams p = Params(Depth24, 1, 1);
+    DocParams p = PictureParams(Depth24, 1, 1);
     const Bytes bytes{0x10, 0x20, 0x30};
     EXPECT_EQ(DecodeBytes(bytes, p), (Bytes{0x30, 0x20, 0x10, 0}));
     p.shift[ChannelR] = 16;
@@ -212,7 +204,7 @@ TEST(Depth24, ShiftsSelectTheBytes) {
 }
 
 TEST(Depth24, HasNothingAboveItsThreeBytes) {
-    DocParams p = Params(Depth24, 2, 1);
+    DocParams p = PictureParams(Depth24, 2, 1);
     p.shift[ChannelR] = 24;
     p.shift[ChannelG] = 20;
     p.shift[ChannelB] = 255;
@@ -221,7 +213,7 @@ TEST(Depth24, HasNothingAboveItsThreeBytes) {
 }
 
 TEST(Depth32, FourthByteShowsOnlyWhenAShiftAsksForIt) {
-    DocParams p = Params(Depth32, 2, 1);
+    DocParams p = PictureParams(Depth32, 2, 1);
     const Bytes bytes{1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_EQ(DecodeBytes(bytes, p), (Bytes{3, 2, 1, 0, 7, 6, 5, 0}));
     p.shift[ChannelR] = 24;

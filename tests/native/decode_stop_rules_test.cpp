@@ -15,14 +15,6 @@ bool AllZero(const Bytes& pixels) {
     return std::all_of(pixels.begin(), pixels.end(), [](uint8_t b) { return b == 0; });
 }
 
-DocParams Params(PixelFormat depth, uint32_t width, uint32_t height) {
-    DocParams params;
-    params.depth = depth;
-    params.width = width;
-    params.height = height;
-    return params;
-}
-
 const PixelFormat kAllFormats[] = {Depth1, Depth4, Depth8, Depth16, Depth24, Depth32, DepthDXT1};
 
 TEST(DecodeStops, OffsetsOutsideTheFileLeaveThePictureBlack) {
@@ -32,7 +24,7 @@ TEST(DecodeStops, OffsetsOutsideTheFileLeaveThePictureBlack) {
     const auto doc = file.Open();
     for (PixelFormat depth : kAllFormats) {
         for (int32_t offset : offsets) {
-            DocParams p = Params(depth, 8, 8);
+            DocParams p = PictureParams(depth, 8, 8);
             p.offset = offset;
             ApplyParams(p, *doc);
             EXPECT_TRUE(AllZero(Decode(*doc))) << "depth " << depth << " offset " << offset;
@@ -44,7 +36,7 @@ TEST(DecodeStops, UnknownFormatsLeaveThePictureBlack) {
     const TempFile file(Bytes(64, 0xFF));
     const auto doc = file.Open();
     for (uint32_t depth : {7u, 8u, 255u, 0x80000000u, UINT32_MAX}) {
-        ApplyParams(Params(static_cast<PixelFormat>(depth), 4, 4), *doc);
+        ApplyParams(PictureParams(static_cast<PixelFormat>(depth), 4, 4), *doc);
         EXPECT_TRUE(AllZero(Decode(*doc))) << depth;
     }
 }
@@ -54,7 +46,7 @@ TEST(DecodeStops, EmptyPictureWritesNothing) {
     const auto doc = file.Open();
     for (PixelFormat depth : kAllFormats) {
         for (uint32_t w : {0u, 5u}) {
-            ApplyParams(Params(depth, w, w == 0 ? 5 : 0), *doc);
+            ApplyParams(PictureParams(depth, w, w == 0 ? 5 : 0), *doc);
             Bytes sentinel(64, 0xAB);
             DecodePixels(*doc, sentinel.data());
             EXPECT_EQ(sentinel, Bytes(64, 0xAB)) << "depth " << depth << " width " << w;
@@ -72,7 +64,7 @@ TEST(DecodeStops, PartialLastUnitIsNotShown) {
         {Depth16, 7, 3}, {Depth24, 8, 2}, {Depth32, 11, 2}, {Depth8, 5, 5}, {Depth4, 3, 6},
     };
     for (const Case& c : cases) {
-        const Bytes pixels = DecodeBytes(Bytes(c.fileBytes, 0xFF), Params(c.depth, 16, 1));
+        const Bytes pixels = DecodeBytes(Bytes(c.fileBytes, 0xFF), PictureParams(c.depth, 16, 1));
         for (uint32_t x = 0; x < 16; ++x) {
             EXPECT_EQ(PixelAt(pixels, 16, x, 0) != 0, x < c.shownPixels) << "depth " << c.depth << " x " << x;
         }
@@ -80,7 +72,7 @@ TEST(DecodeStops, PartialLastUnitIsNotShown) {
 }
 
 TEST(DecodeStops, RowsTheFileDoesNotReachStayBlack) {
-    DocParams p = Params(Depth8, 4, 3);
+    DocParams p = PictureParams(Depth8, 4, 3);
     const Bytes pixels = DecodeBytes(Bytes(6, 0xFF), p);
     // Top row complete, the next one half, the bottom one untouched.
     EXPECT_EQ(pixels, (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
@@ -89,7 +81,7 @@ TEST(DecodeStops, RowsTheFileDoesNotReachStayBlack) {
 }
 
 TEST(DecodeStops, LinePadPastTheEndEndsTheDecode) {
-    DocParams p = Params(Depth8, 2, 3);
+    DocParams p = PictureParams(Depth8, 2, 3);
     p.linePad = 100;
     const Bytes pixels = DecodeBytes(CountingBytes(50), p);
     EXPECT_EQ(PixelAt(pixels, 2, 1, 2), 0x010101u);
@@ -97,7 +89,7 @@ TEST(DecodeStops, LinePadPastTheEndEndsTheDecode) {
 }
 
 TEST(DecodeStops, LinePadEndingExactlyAtTheEndEndsTheDecode) {
-    DocParams p = Params(Depth8, 2, 2);
+    DocParams p = PictureParams(Depth8, 2, 2);
     p.linePad = 2;
     const Bytes pixels = DecodeBytes(Bytes(4, 0xFF), p);
     EXPECT_NE(PixelAt(pixels, 2, 0, 1), 0u);
@@ -107,7 +99,7 @@ TEST(DecodeStops, LinePadEndingExactlyAtTheEndEndsTheDecode) {
 TEST(DecodeStops, LastRowEndsTheDecodeWhateverFollows) {
     // A buffer of exactly one row: a decode that went on would write past it.
     for (PixelFormat depth : {Depth1, Depth4, Depth8, Depth16, Depth24, Depth32}) {
-        const Bytes pixels = DecodeBytes(Bytes(256, 0xFF), Params(depth, 3, 1));
+        const Bytes pixels = DecodeBytes(Bytes(256, 0xFF), PictureParams(depth, 3, 1));
         EXPECT_EQ(pixels.size(), 12u);
         EXPECT_NE(PixelAt(pixels, 3, 2, 0), 0u) << depth;
     }
@@ -115,7 +107,7 @@ TEST(DecodeStops, LastRowEndsTheDecodeWhateverFollows) {
 
 TEST(DecodeStarts, FarLinePadsSkipToTheRightBytes) {
     const size_t size = 300000;
-    DocParams p = Params(Depth8, 1, 3);
+    DocParams p = PictureParams(Depth8, 1, 3);
     p.linePad = 140000;
     const Bytes bytes = CountingBytes(size);
     const Bytes pixels = DecodeBytes(bytes, p);
@@ -127,7 +119,7 @@ TEST(DecodeStarts, FarLinePadsSkipToTheRightBytes) {
 TEST(DecodeStarts, EveryDecodeSeeksAfreshAndGivesTheSamePicture) {
     const TempFile file(CountingBytes(1000));
     const auto doc = file.Open();
-    DocParams p = Params(Depth16, 7, 5);
+    DocParams p = PictureParams(Depth16, 7, 5);
     p.offset = 3;
     p.linePad = 11;
     ApplyParams(p, *doc);
@@ -148,7 +140,7 @@ TEST(DecodeStarts, SmallPictureDoesNotReadALargeFileToTheEnd) {
     const TempFile file(Bytes(size, 0x55));
     const auto doc = file.Open();
     for (PixelFormat depth : kAllFormats) {
-        ApplyParams(Params(depth, 8, 8), *doc);
+        ApplyParams(PictureParams(depth, 8, 8), *doc);
         Decode(*doc);
         EXPECT_LT(CurrentFilePosition(doc->m_hFile), int64_t{1} << 20) << depth;
     }

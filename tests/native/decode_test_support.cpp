@@ -84,6 +84,14 @@ Bytes CountingBytes(size_t count) {
     return bytes;
 }
 
+DocParams PictureParams(PixelFormat depth, uint32_t width, uint32_t height) {
+    DocParams params;
+    params.depth = depth;
+    params.width = width;
+    params.height = height;
+    return params;
+}
+
 void ApplyParams(const DocParams& params, CRawDoc& doc) {
     doc.m_depth = params.depth;
     doc.m_width = params.width;

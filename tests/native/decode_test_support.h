@@ -56,6 +56,7 @@ struct DocParams {
     uint8_t bits[4] = {5, 6, 5, 0};
     uint8_t shift[4] = {0, 8, 16, 24};
 };
+DocParams PictureParams(PixelFormat depth, uint32_t width, uint32_t height);
 void ApplyParams(const DocParams& params, CRawDoc& doc);
 // Decodes `bytes` from a temporary file with `params`.
 Bytes DecodeBytes(const Bytes& bytes, const DocParams& params);

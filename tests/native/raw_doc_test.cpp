@@ -34,17 +34,6 @@ TEST(RawDoc, NewDocumentHasTheDefaultParameters) {
   EXPECT_EQ(doc->m_linePad, 0u);
 }
 
-TEST(RawDoc, PictureSizeComesFromTheFileSize) {
-  for (size_t size : {size_t{0}, size_t{11}, size_t{48}, size_t{350892}}) {
-    const TempFile file(Bytes(size, 0));
-    uint32_t w = 0, h = 0;
-    DefaultPictureSize(static_cast<int64_t>(size), w, h);
-    const auto doc = file.Open();
-    EXPECT_EQ(doc->m_width, w) << size;
-    EXPECT_EQ(doc->m_height, h) << size;
-  }
-}
-
 TEST(RawDoc, GetSizeReportsTheCurrentSize) {
   const TempFile file(Bytes(1234, 1));
   const auto doc = file.Open();
