@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "decode/dxt1.h"
 #include "decode/field_rule.h"

@@ -15,8 +15,8 @@ public:
     CReadBuffer(const CReadBuffer&) = delete;
     CReadBuffer& operator=(const CReadBuffer&) = delete;
 
-    // Makes at least `count` bytes (at most kMaxUnit) contiguous at Data(), reading more of
-    // the file when fewer are buffered. Returns how many bytes are ready: fewer than `count`
+    // Makes at least `count` bytes (one unit, far less than the buffer holds) contiguous at
+    // Data(), reading more of the file when fewer are buffered. Returns how many bytes are ready: fewer than `count`
     // only when the file has ended or a read failed.
     size_t Fill(size_t count);
     const uint8_t* Data() const { return m_buffer + m_begin; }
@@ -26,8 +26,6 @@ public:
     // Moves `distance` bytes forward. Beyond what is buffered it seeks rather than reads, so
     // a far skip costs nothing however long it is; returns false when that seek fails.
     bool Skip(uint32_t distance);
-
-    static constexpr size_t kMaxUnit = 8;
 
 private:
     static constexpr size_t kCapacity = 64 * 1024;
