@@ -1,5 +1,6 @@
 #include "view/pixolve_view.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -65,27 +66,35 @@ void CPixolveView::SetScrollSizeToDocument() {
     SetScrollSize(ExtentOf(m_doc->m_width), ExtentOf(m_doc->m_height), TRUE, false);
 }
 
+// Draws relative to the client area: scrolling a picture too large to show reaches picture
+// coordinates near INT_MAX, past what the platform's coordinate arithmetic holds.
 void CPixolveView::DoPaint(HDC dc) {
-    FillBackground(dc);
-    if (!m_doc) return;
-    if (m_memDC == nullptr) BuildCache(dc);
-    if (m_memDC == nullptr) return;
-    ::BitBlt(dc, 0, 0, ExtentOf(m_doc->m_width), ExtentOf(m_doc->m_height), m_memDC, 0, 0,
-             SRCCOPY);
-}
-
-// Fills the visible area, in picture coordinates. (A client-sized rectangle at the
-// picture's origin would leave part of a scrolled WM_PRINTCLIENT unpainted.)
-void CPixolveView::FillBackground(HDC dc) {
     POINT offset{};
     GetScrollOffset(offset);
-    RECT visible{};
-    GetClientRect(&visible);
-    ::OffsetRect(&visible, offset.x, offset.y);
+    RECT client{};
+    GetClientRect(&client);
+    ::OffsetViewportOrgEx(dc, offset.x, offset.y, nullptr);
+    FillBackground(dc, client);
+    if (m_doc && m_memDC == nullptr) BuildCache(dc);
+    if (m_doc && m_memDC != nullptr) CopyVisiblePart(dc, client, offset);
+    ::OffsetViewportOrgEx(dc, -offset.x, -offset.y, nullptr);
+}
+
+void CPixolveView::FillBackground(HDC dc, const RECT& client) {
     const COLORREF previous = ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
     if (previous == CLR_INVALID) return;
-    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &visible, L"", 0, nullptr);
+    ::ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &client, L"", 0, nullptr);
     ::SetBkColor(dc, previous);
+}
+
+void CPixolveView::CopyVisiblePart(HDC dc, const RECT& client, POINT offset) {
+    const long long width =
+        std::min<long long>(client.right, static_cast<long long>(m_doc->m_width) - offset.x);
+    const long long height =
+        std::min<long long>(client.bottom, static_cast<long long>(m_doc->m_height) - offset.y);
+    if (width <= 0 || height <= 0) return;
+    ::BitBlt(dc, 0, 0, static_cast<int>(width), static_cast<int>(height), m_memDC, offset.x,
+             offset.y, SRCCOPY);
 }
 
 // Leaves m_memDC null when the picture cannot be held; the next paint tries again.

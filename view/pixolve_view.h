@@ -37,7 +37,8 @@ public:
 
 private:
     void SetScrollSizeToDocument();
-    void FillBackground(HDC dc);
+    void FillBackground(HDC dc, const RECT& client);
+    void CopyVisiblePart(HDC dc, const RECT& client, POINT offset);
     void BuildCache(HDC dc);
     void FreeCache();
 

@@ -1,0 +1,357 @@
+// The image view on real windows: what it paints, when it decodes, how it hands documents
+// to their Parameters dialog, and pictures no bitmap can hold.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "decode/decoder.h"
+#include "params/modeless_dialog.h"
+#include "tests/win/test_host.h"
+#include "view/pixolve_view.h"
+
+namespace {
+
+constexpr DWORD kFrameViewStyle =
+    WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_HSCROLL | WS_VSCROLL;
+
+class TempFile {
+public:
+    explicit TempFile(const std::vector<uint8_t>& bytes) {
+        wchar_t folder[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, folder);
+        wchar_t path[MAX_PATH] = {};
+        ::GetTempFileNameW(folder, L"pxv", 0, path);
+        m_path = path;
+        HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        DWORD written = 0;
+        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    ~TempFile() { ::DeleteFileW(m_path.c_str()); }
+
+    // Opened as the program opens files: read access, others may only read.
+    std::shared_ptr<CRawDoc> Open() const {
+        HANDLE file = ::CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return file == INVALID_HANDLE_VALUE ? nullptr : std::make_shared<CRawDoc>(file);
+    }
+    bool CanOpenForWriting() const {
+        HANDLE file = ::CreateFileW(m_path.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return false;
+        ::CloseHandle(file);
+        return true;
+    }
+
+private:
+    std::wstring m_path;
+};
+
+std::vector<uint8_t> RandomBytes(size_t count) {
+    std::mt19937 random(12345);
+    std::vector<uint8_t> bytes(count);
+    for (auto& byte : bytes) byte = static_cast<uint8_t>(random());
+    return bytes;
+}
+
+// Creations and destructions of dialog windows on this thread, in order.
+class DialogLog {
+public:
+    DialogLog() {
+        s_events = &m_events;
+        m_hook = ::SetWindowsHookExW(WH_CBT, Hook, nullptr, ::GetCurrentThreadId());
+    }
+    ~DialogLog() {
+        ::UnhookWindowsHookEx(m_hook);
+        s_events = nullptr;
+    }
+    const std::vector<std::pair<std::string, HWND>>& Events() const { return m_events; }
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        wchar_t name[16] = {};
+        ::GetClassNameW(window, name, 16);
+        if (s_events != nullptr && std::wstring(name) == L"#32770") {
+            if (code == HCBT_CREATEWND) s_events->emplace_back("create", window);
+            if (code == HCBT_DESTROYWND) s_events->emplace_back("destroy", window);
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline std::vector<std::pair<std::string, HWND>>* s_events = nullptr;
+    std::vector<std::pair<std::string, HWND>> m_events;
+    HHOOK m_hook = nullptr;
+};
+
+class ImageViewTest : public ::testing::Test {
+protected:
+    CTestHost host;
+    CPixolveView view;
+
+    void SetUp() override {
+        ASSERT_TRUE(host.CreateShown(420, 320));
+        ASSERT_NE(view.Create(host, rcDefault, nullptr, kFrameViewStyle, WS_EX_CLIENTEDGE), nullptr);
+        FitViewToHost();
+        view.SetScrollSize(100, 100);  // as the frame does right after creating it
+    }
+    void TearDown() override {
+        view.SetDocument(nullptr);
+        host.DestroyWindow();
+    }
+
+    void FitViewToHost() {
+        RECT client{};
+        host.GetClientRect(&client);
+        view.MoveWindow(&client);
+    }
+    SIZE Client() const {
+        RECT rect{};
+        view.GetClientRect(&rect);
+        return {rect.right, rect.bottom};
+    }
+    POINT Offset() const {
+        POINT offset{};
+        view.GetScrollOffset(offset);
+        return offset;
+    }
+    void Scroll(UINT message, int code) { view.SendMessage(message, MAKEWPARAM(code, 0)); }
+    void Repaint() {
+        view.Invalidate();
+        view.UpdateWindow();
+    }
+
+    // The client area as WM_PRINTCLIENT draws it into a bitmap of our own: rows top-down,
+    // each pixel 0x00RRGGBB. Checks that the context's viewport origin is left as it was.
+    std::vector<uint32_t> PrintClient() {
+        const SIZE client = Client();
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.cx, -client.cy, 1, 32, BI_RGB};
+        void* bits = nullptr;
+        HDC dc = ::CreateCompatibleDC(nullptr);
+        HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HGDIOBJ original = ::SelectObject(dc, bitmap);
+        const size_t count = static_cast<size_t>(client.cx) * client.cy;
+        std::fill_n(static_cast<uint32_t*>(bits), count, kUnpainted);
+        view.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+        POINT origin{-1, -1};
+        ::GetViewportOrgEx(dc, &origin);
+        EXPECT_EQ(origin.x, 0);
+        EXPECT_EQ(origin.y, 0);
+        ::GdiFlush();
+        std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + count);
+        for (auto& pixel : pixels) pixel &= 0xFFFFFF;
+        ::SelectObject(dc, original);
+        ::DeleteObject(bitmap);
+        ::DeleteDC(dc);
+        return pixels;
+    }
+
+    // Every client pixel is the picture's pixel at the scroll offset, or the window colour.
+    void ExpectShows(const CRawDoc& doc) {
+        size_t bytes = 0;
+        ASSERT_TRUE(PixelBufferBytes(doc.m_width, doc.m_height, bytes));
+        std::vector<uint8_t> decoded(bytes);
+        DecodePixels(doc, decoded.data());
+        const std::vector<uint32_t> shown = PrintClient();
+        const SIZE client = Client();
+        const POINT offset = Offset();
+        size_t wrong = 0;
+        for (LONG y = 0; y < client.cy; ++y) {
+            for (LONG x = 0; x < client.cx; ++x) {
+                const size_t px = static_cast<size_t>(x + offset.x);
+                const size_t py = static_cast<size_t>(y + offset.y);
+                uint32_t expected = WindowColour();
+                if (px < doc.m_width && py < doc.m_height) {
+                    const size_t at = ((doc.m_height - 1 - py) * doc.m_width + px) * 4;
+                    expected = decoded[at] | decoded[at + 1] << 8 | decoded[at + 2] << 16;
+                }
+                const uint32_t actual = shown[static_cast<size_t>(y) * client.cx + x];
+                if (actual != expected && wrong++ == 0) {
+                    ADD_FAILURE() << "first wrong pixel at client " << x << "," << y << ": "
+                                  << std::hex << actual << " instead of " << expected;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0u);
+    }
+    void ExpectOnlyBackground() {
+        const std::vector<uint32_t> shown = PrintClient();
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), WindowColour()),
+                  static_cast<std::ptrdiff_t>(shown.size()));
+    }
+    static uint32_t WindowColour() {
+        const COLORREF colour = ::GetSysColor(COLOR_WINDOW);
+        return GetBValue(colour) | GetGValue(colour) << 8 | GetRValue(colour) << 16;
+    }
+    static constexpr uint32_t kUnpainted = 0x00FE01FD;
+};
+
+}  // namespace
+
+TEST_F(ImageViewTest, PaintsThePictureOverTheWindowColourAtAnyScrollOffset) {
+    TempFile file(RandomBytes(900 * 200 * 3));
+    auto doc = file.Open();
+    doc->m_depth = Depth24;
+    doc->m_width = 900;  // wider than the view, lower than it: only the width scrolls
+    doc->m_height = 200;
+    view.SetDocument(doc);
+    EXPECT_EQ(Offset().y, 0);
+    ExpectShows(*doc);
+
+    Scroll(WM_HSCROLL, SB_PAGERIGHT);
+    Scroll(WM_HSCROLL, SB_PAGERIGHT);
+    Scroll(WM_HSCROLL, SB_LINERIGHT);
+    ASSERT_EQ(Offset().x, 189);
+    ExpectShows(*doc);
+
+    doc->m_depth = Depth32;  // bytes 4 apart now; the fourth never shows
+    doc->m_width = 130;
+    doc->m_height = 90;
+    view.SendMessage(WM_APP);
+    EXPECT_EQ(Offset().x, 0);
+    ExpectShows(*doc);
+}
+
+TEST_F(ImageViewTest, DecodesOncePerChangeNeverForScrollingResizingOrRepainting) {
+    TempFile file(RandomBytes(900 * 700));
+    auto doc = file.Open();
+    doc->m_width = 900;
+    doc->m_height = 700;
+    const unsigned long before = CPixolveView::CacheBuilds();
+    view.SetDocument(doc);
+    view.UpdateWindow();
+    EXPECT_EQ(CPixolveView::CacheBuilds(), before + 1);
+
+    Repaint();
+    Repaint();
+    Scroll(WM_VSCROLL, SB_PAGEDOWN);
+    Scroll(WM_HSCROLL, SB_LINERIGHT);
+    view.UpdateWindow();
+    view.SendMessage(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA));
+    host.SetWindowPos(nullptr, 0, 0, 300, 260, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FitViewToHost();
+    view.UpdateWindow();
+    PrintClient();
+    EXPECT_EQ(CPixolveView::CacheBuilds(), before + 1);
+
+    doc->m_width = 500;
+    view.SendMessage(WM_APP);
+    SIZE extent{};
+    view.GetScrollSize(extent);
+    EXPECT_EQ(extent.cx, 500);
+    view.UpdateWindow();
+    EXPECT_EQ(CPixolveView::CacheBuilds(), before + 2);
+
+    for (int change = 0; change < 5; ++change) view.SendMessage(WM_APP);
+    Repaint();
+    EXPECT_EQ(CPixolveView::CacheBuilds(), before + 3);
+
+    for (int change = 0; change < 20; ++change) {
+        view.SendMessage(WM_APP);
+        view.UpdateWindow();
+        EXPECT_EQ(CPixolveView::LiveCaches(), 1);
+    }
+    EXPECT_EQ(CPixolveView::CacheBuilds(), before + 23);
+    view.SetDocument(nullptr);
+    EXPECT_EQ(CPixolveView::LiveCaches(), 0);
+}
+
+TEST_F(ImageViewTest, ANewDocumentGetsANewDialogAndKeepsTheScrollPositionClamped) {
+    TempFile file(RandomBytes(4000));
+    auto first = file.Open();
+    first->m_width = 900;
+    first->m_height = 700;
+    std::weak_ptr<CRawDoc> firstAlive = first;
+    DialogLog dialogs;
+
+    view.SetDocument(std::move(first));
+    ASSERT_EQ(dialogs.Events().size(), 1u);
+    const HWND firstDialog = dialogs.Events()[0].second;
+    EXPECT_EQ(g_modelessDialogs, ModelessDialogSet{firstDialog});
+    EXPECT_EQ(::GetWindow(firstDialog, GW_OWNER), host.m_hWnd);
+    Scroll(WM_HSCROLL, SB_RIGHT);
+    Scroll(WM_VSCROLL, SB_BOTTOM);
+
+    auto second = file.Open();
+    second->m_width = 700;
+    second->m_height = 500;
+    std::weak_ptr<CRawDoc> secondAlive = second;
+    view.SetDocument(std::move(second));
+    ASSERT_EQ(dialogs.Events().size(), 3u);
+    EXPECT_EQ(dialogs.Events()[1], std::make_pair(std::string("destroy"), firstDialog));
+    EXPECT_EQ(dialogs.Events()[2].first, "create");
+    EXPECT_EQ(g_modelessDialogs, ModelessDialogSet{dialogs.Events()[2].second});
+    EXPECT_TRUE(firstAlive.expired());
+    const SIZE client = Client();
+    EXPECT_EQ(Offset().x, 700 - client.cx);
+    EXPECT_EQ(Offset().y, 500 - client.cy);
+
+    view.SetDocument(nullptr);
+    EXPECT_TRUE(g_modelessDialogs.empty());
+    EXPECT_EQ(dialogs.Events().back().first, "destroy");
+    EXPECT_TRUE(secondAlive.expired());
+    SIZE extent{};
+    view.GetScrollSize(extent);
+    EXPECT_EQ(extent.cx, 700);  // the closed picture's extent stays
+    EXPECT_EQ(extent.cy, 500);
+}
+
+TEST_F(ImageViewTest, ClosingTheDocumentClosesItsFileAndLeavesTheWindowColour) {
+    TempFile file(RandomBytes(3000));
+    auto doc = file.Open();
+    std::weak_ptr<CRawDoc> alive = doc;
+    view.SetDocument(std::move(doc));
+    view.UpdateWindow();
+    EXPECT_FALSE(file.CanOpenForWriting());
+    EXPECT_FALSE(alive.expired());
+
+    view.SetDocument(nullptr);
+    EXPECT_TRUE(alive.expired());
+    EXPECT_TRUE(file.CanOpenForWriting());
+    ExpectOnlyBackground();
+    EXPECT_EQ(view.SendMessage(WM_APP), 0);  // nothing bound: nothing to do
+    EXPECT_FALSE(view.PreTranslateMessage(nullptr));
+}
+
+// A height above LONG's range would make a negative, top-down bitmap header of another
+// size than the picture the decoder writes.
+TEST_F(ImageViewTest, PicturesNoBitmapCanHoldPaintOnlyTheBackground) {
+    const unsigned long before = CPixolveView::CacheBuilds();
+    TempFile tiny(RandomBytes(11));
+    auto empty = tiny.Open();
+    ASSERT_EQ(empty->m_width, 0u);
+    ASSERT_EQ(empty->m_height, 0u);
+    view.SetDocument(empty);
+    view.UpdateWindow();
+    ExpectOnlyBackground();
+
+    TempFile some(RandomBytes(64));
+    auto doc = some.Open();
+    view.SetDocument(doc);
+    const std::vector<std::pair<uint32_t, uint32_t>> sizes = {
+        {3, 0}, {0, 3}, {1, 0xFFFFFFFEu}, {4, 0xFFFFFFFFu}, {0x80000000u, 1}, {65536, 65537}};
+    for (const auto& [width, height] : sizes) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        doc->m_width = width;
+        doc->m_height = height;
+        view.SendMessage(WM_APP);
+        Scroll(WM_VSCROLL, SB_BOTTOM);
+        Scroll(WM_HSCROLL, SB_RIGHT);
+        view.UpdateWindow();
+        ExpectOnlyBackground();
+        ExpectOnlyBackground();
+        EXPECT_EQ(CPixolveView::LiveCaches(), 0);
+    }
+    EXPECT_EQ(CPixolveView::CacheBuilds(), before);
+    SIZE extent{};
+    view.GetScrollSize(extent);
+    EXPECT_EQ(extent.cx, 65536);
+}
