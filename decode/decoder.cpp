@@ -54,6 +54,10 @@ public:
         return std::min(maxRows, (limit - rowBytes) / stride + 1);
     }
 
+    void LimitReads(uint64_t bytes) {
+        m_reader.LimitReads(static_cast<size_t>(std::min<uint64_t>(bytes, CReadBuffer::kCapacity)));
+    }
+
     // Moves past `units` ready units; false when that reaches the size.
     bool Advance(size_t units) { return AdvanceBytes(units * m_unitBytes); }
 
@@ -135,6 +139,8 @@ void DecodeRows(const PixelRules& rules, const UnitShape& shape, const Picture& 
                 uint32_t linePad, CUnitCursor& cursor) {
     const uint64_t rowBytes = UnitsPerRow(picture.width, shape) * shape.bytes;
     const uint64_t stride = rowBytes + linePad;
+    // Rows further apart than the buffer holds: read each row alone, and seek over the pad.
+    if (stride > CReadBuffer::kCapacity) cursor.LimitReads(rowBytes);
     for (uint32_t counter = picture.height - 1;; --counter) {
         const uint64_t rows = cursor.RowsReady(rowBytes, stride, uint64_t{counter} + 1);
         if (rows > 0) {

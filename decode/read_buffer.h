@@ -27,9 +27,13 @@ public:
     // a far skip costs nothing however long it is; returns false when that seek fails.
     bool Skip(uint32_t distance);
 
-private:
+    // Reads at most about `bytes` at a time from now on: when the bytes wanted lie far
+    // apart, reading a whole buffer for each run would cost more than the reads it saves.
+    void LimitReads(size_t bytes) { m_readSize = bytes < kCapacity ? bytes : kCapacity; }
+
     static constexpr size_t kCapacity = 64 * 1024;
 
+private:
     void MoveRestToFront();
 
     FileHandle m_file;
@@ -37,5 +41,6 @@ private:
     size_t m_end = 0;
     // After the end of the file or a failed read, nothing more is asked of the file.
     bool m_exhausted = false;
+    size_t m_readSize = kCapacity;
     uint8_t m_buffer[kCapacity];
 };
