@@ -96,9 +96,17 @@ struct ByteChannels {
     }
 };
 
-void ConvertDepth24(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
+// The dialog's two orders, with the shifts known at compile time.
+struct RgbaBytes {  // shifts 0, 8, 16: the first byte is red
+    uint32_t Pixel(uint32_t u) const { return (u >> 16 & 0xFF) | (u & 0xFF00) | (u & 0xFF) << 16; }
+};
+struct BgraBytes {  // shifts 16, 8, 0: the first three bytes are the pixel's
+    uint32_t Pixel(uint32_t u) const { return u & 0xFFFFFF; }
+};
+
+template <typename Channels>
+void ConvertDepth24(const Channels& channels, const uint8_t* units, size_t count, uint8_t* out) {
     if (count == 0) return;
-    const ByteChannels channels(rules);
     // Four-byte loads for speed; the byte after a unit is masked off (bits 24 to 31 are 0).
     // The last unit may end the data, so it is put together byte by byte.
     for (size_t i = 0; i + 1 < count; ++i) {
@@ -110,13 +118,33 @@ void ConvertDepth24(const PixelRules& rules, const uint8_t* units, size_t count,
     StorePixel(out + 4 * (count - 1), channels.Pixel(last[0] | last[1] << 8 | last[2] << 16));
 }
 
-void ConvertDepth32(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
-    const ByteChannels channels(rules);
+template <typename Channels>
+void ConvertDepth32(const Channels& channels, const uint8_t* units, size_t count, uint8_t* out) {
     for (size_t i = 0; i < count; ++i) {
         uint32_t u;
         std::memcpy(&u, units + 4 * i, 4);
         StorePixel(out + 4 * i, channels.Pixel(u));
     }
+}
+
+// Calls `convert` with the channel rule for the document's shifts, a fixed one for the
+// dialog's two orders.
+template <typename Convert>
+void WithByteChannels(const PixelRules& rules, Convert convert) {
+    switch (rules.byteOrder) {
+        case ByteOrder::Rgba: convert(RgbaBytes()); break;
+        case ByteOrder::Bgra: convert(BgraBytes()); break;
+        case ByteOrder::Other: convert(ByteChannels(rules)); break;
+    }
+}
+
+ByteOrder ByteOrderOf(const uint8_t shift[4]) {
+    const auto shiftsAre = [shift](uint8_t red, uint8_t green, uint8_t blue) {
+        return shift[ChannelR] == red && shift[ChannelG] == green && shift[ChannelB] == blue;
+    };
+    if (shiftsAre(0, 8, 16)) return ByteOrder::Rgba;
+    if (shiftsAre(16, 8, 0)) return ByteOrder::Bgra;
+    return ByteOrder::Other;
 }
 
 }  // namespace
@@ -132,6 +160,7 @@ void StoreBitPixels(uint32_t bitsInPixelOrder, size_t count, uint8_t* out) {
 void BuildPixelRules(const CRawDoc& doc, PixelRules& rules) {
     rules.format = doc.m_depth;
     rules.bigEndian = doc.m_bigEndian;
+    rules.byteOrder = ByteOrderOf(doc.m_shift);
     const bool fields = doc.m_depth == Depth16 || doc.m_depth == DepthDXT1;
     const uint8_t* bits = fields ? doc.m_bits : kByteFields;
     rules.red = FieldRule::For(bits[ChannelR], doc.m_shift[ChannelR]);
@@ -146,8 +175,12 @@ void ConvertUnits(const PixelRules& rules, const uint8_t* units, size_t count, u
         case Depth4: ConvertDepth4(rules, units, count, out); break;
         case Depth8: ConvertDepth8(units, count, out); break;
         case Depth16: ConvertDepth16(rules, units, count, out); break;
-        case Depth24: ConvertDepth24(rules, units, count, out); break;
-        case Depth32: ConvertDepth32(rules, units, count, out); break;
+        case Depth24:
+            WithByteChannels(rules, [&](const auto& channels) { ConvertDepth24(channels, units, count, out); });
+            break;
+        case Depth32:
+            WithByteChannels(rules, [&](const auto& channels) { ConvertDepth32(channels, units, count, out); });
+            break;
         default: break;
     }
 }

@@ -12,9 +12,13 @@
 // Pixels are written as 32-bit little-endian values: blue, green, red, fourth byte.
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are stored little endian");
 
+// Depth24 and Depth32 channel orders with a conversion of their own.
+enum class ByteOrder : uint8_t { Rgba, Bgra, Other };
+
 struct PixelRules {
     PixelFormat format;
     bool bigEndian;
+    ByteOrder byteOrder;
     // Depth16 and DXT1 endpoints by m_bits and m_shift; Depth24 and Depth32 by m_shift.
     FieldRule red, green, blue;
     // Depth1: the byte with its bits reordered so that pixel g of the unit is bit g.

@@ -2,6 +2,7 @@
 // documents: random bytes, sizes, shapes, offsets, pads, flags, bit counts and shifts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <sstream>
@@ -82,6 +83,9 @@ DocParams RandomParams(Random& random, size_t fileSize) {
         p.bits[ch] = RandomBits(random);
         p.shift[ch] = RandomShift(random);
     }
+    // The dialog's orders, which have conversions of their own.
+    static const uint8_t kOrders[3][4] = {{0, 8, 16, 24}, {16, 8, 0, 24}, {11, 5, 0, 0}};
+    if (Chance(random, 40)) std::copy_n(kOrders[Uniform(random, 0, 2)], 4, p.shift);
     return p;
 }
 
