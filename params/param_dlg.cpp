@@ -158,24 +158,8 @@ void CParamDlg::ApplyControls() {
     doc.m_depth = static_cast<PixelFormat>(
         SendDlgItemMessageW(m_hWnd, IDC_DEPTH, CB_GETCURSEL, 0, 0));
 
-    ChannelQuad bits = ReadRow(kBitEdits);
-    for (size_t i = 0; i < kFieldPresets.size(); ++i) {
-        if (IsChecked(kFieldRadios[i])) {
-            bits = kFieldPresets[i];
-            break;
-        }
-    }
-    Store(bits, doc.m_bits);
-
-    const ChannelQuad standard = GetStandardShifts();
-    ChannelQuad shifts = ReadRow(kShiftEdits);
-    if (IsChecked(IDC_ORDER_RGBA)) {
-        shifts = RgbaOrder(standard);
-    } else if (IsChecked(IDC_ORDER_BGRA)) {
-        shifts = BgraOrder(standard);
-    }
-    Store(shifts, doc.m_shift);
-
+    Store(ChosenFields(), doc.m_bits);
+    Store(ChosenOrder(GetStandardShifts()), doc.m_shift);
     doc.m_bigEndian = IsChecked(IDC_BIG_ENDIAN);
     doc.m_swapField = IsChecked(IDC_SWAP_FIELD);
     doc.m_linePad = ReadUnsigned(IDC_LINE_PAD);  // after the up-down clamped it
@@ -207,6 +191,19 @@ void CParamDlg::UpdateRanges() {
 ChannelQuad CParamDlg::GetStandardShifts() const {
     if (!m_doc) return ::GetStandardShifts(Depth8, kFieldPresets[0]);
     return ::GetStandardShifts(m_doc->m_depth, ToQuad(m_doc->m_bits));
+}
+
+ChannelQuad CParamDlg::ChosenFields() const {
+    for (size_t i = 0; i < kFieldPresets.size(); ++i) {
+        if (IsChecked(kFieldRadios[i])) return kFieldPresets[i];
+    }
+    return ReadRow(kBitEdits);
+}
+
+ChannelQuad CParamDlg::ChosenOrder(const ChannelQuad& standard) const {
+    if (IsChecked(IDC_ORDER_RGBA)) return RgbaOrder(standard);
+    if (IsChecked(IDC_ORDER_BGRA)) return BgraOrder(standard);
+    return ReadRow(kShiftEdits);
 }
 
 void CParamDlg::UpdatePresets() {

@@ -51,6 +51,8 @@ private:
     void FillControls();
     void ApplyControls();
     void UpdateRanges();
+    ChannelQuad ChosenFields() const;
+    ChannelQuad ChosenOrder(const ChannelQuad& standard) const;
     void UpdatePresets();
     void UpdateFieldPreset();
     void UpdateOrderPreset();

@@ -312,7 +312,10 @@ TEST_F(ParamWindow, IsListedExactlyWhileItsWindowLives) {
 
 TEST_F(ParamWindow, CloseBoxAltF4AndEscapeLeaveItOpen) {
     Open(1200);
-    dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box and Alt+F4
+    constexpr LPARAM kAltDown = LPARAM{1} << 29;
+    ::PostMessageW(dlg, WM_SYSKEYDOWN, VK_F4, 1 | kAltDown);
+    PumpThroughDialog(dlg);
+    dlg.SendMessage(WM_SYSCOMMAND, SC_CLOSE, 0);  // the close box
     dlg.SendMessage(WM_CLOSE);
     PumpThroughDialog(dlg);
     ::SetFocus(dlg.GetDlgItem(IDC_WIDTH));
