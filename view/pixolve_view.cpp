@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "decode/decoder.h"
 
@@ -17,8 +18,7 @@ int ExtentOf(uint32_t length) { return length > INT_MAX ? INT_MAX : static_cast<
 
 // The bitmap header holds the height as a signed LONG: above LONG's range it would turn
 // negative and describe a top-down bitmap smaller than the picture the decoder writes.
-bool BitmapCanHold(uint32_t width, uint32_t height) {
-    size_t bytes = 0;
+bool BitmapCanHold(uint32_t width, uint32_t height, size_t& bytes) {
     return width > 0 && height > 0 && width <= LONG_MAX && height <= LONG_MAX &&
            PixelBufferBytes(width, height, bytes);
 }
@@ -58,7 +58,7 @@ BOOL CPixolveView::PreTranslateMessage(MSG*) { return FALSE; }
 
 LRESULT CPixolveView::OnParamsChanged(UINT, WPARAM, LPARAM, BOOL&) {
     if (m_doc) SetScrollSizeToDocument();
-    FreeCache();
+    m_memDecoded = false;
     return 0;
 }
 
@@ -75,8 +75,8 @@ void CPixolveView::DoPaint(HDC dc) {
     GetClientRect(&client);
     ::OffsetViewportOrgEx(dc, offset.x, offset.y, nullptr);
     FillBackground(dc, client);
-    if (m_doc && m_memDC == nullptr) BuildCache(dc);
-    if (m_doc && m_memDC != nullptr) CopyVisiblePart(dc, client, offset);
+    if (m_doc && !m_memDecoded) DecodeIntoCache(dc);
+    if (m_doc && m_memDecoded) CopyVisiblePart(dc, client, offset);
     ::OffsetViewportOrgEx(dc, -offset.x, -offset.y, nullptr);
 }
 
@@ -97,13 +97,29 @@ void CPixolveView::CopyVisiblePart(HDC dc, const RECT& client, POINT offset) {
              offset.y, SRCCOPY);
 }
 
-// Leaves m_memDC null when the picture cannot be held; the next paint tries again.
-void CPixolveView::BuildCache(HDC dc) {
+// A picture of the size of the bitmap in hand is decoded again into that bitmap: a new
+// one of many megabytes costs more in fresh pages than the decode itself.
+void CPixolveView::DecodeIntoCache(HDC dc) {
+    if (m_memDC != nullptr && m_memWidth == m_doc->m_width && m_memHeight == m_doc->m_height) {
+        ::GdiFlush();
+        std::memset(m_memPixels, 0, m_memBytes);
+    } else {
+        FreeCache();
+        if (!CreateCache(dc)) return;
+    }
+    DecodePixels(*m_doc, m_memPixels);
+    m_memDecoded = true;
+    ++g_cacheBuilds;
+}
+
+// Fails when no bitmap can hold the picture; the next paint tries again.
+bool CPixolveView::CreateCache(HDC dc) {
     const uint32_t width = m_doc->m_width;
     const uint32_t height = m_doc->m_height;
-    if (!BitmapCanHold(width, height)) return;
+    size_t bytes = 0;
+    if (!BitmapCanHold(width, height, bytes)) return false;
     HDC memDC = ::CreateCompatibleDC(dc);
-    if (memDC == nullptr) return;
+    if (memDC == nullptr) return false;
     void* bits = nullptr;
     HBITMAP section = CreatePictureSection(memDC, width, height, bits);
     HGDIOBJ original = section != nullptr && bits != nullptr ? ::SelectObject(memDC, section)
@@ -111,13 +127,16 @@ void CPixolveView::BuildCache(HDC dc) {
     if (original == nullptr) {
         if (section != nullptr) ::DeleteObject(section);
         ::DeleteDC(memDC);
-        return;
+        return false;
     }
-    DecodePixels(*m_doc, static_cast<uint8_t*>(bits));
-    ++g_cacheBuilds;
     m_memDC = memDC;
     m_memDCOriginalBitmap = original;
+    m_memPixels = static_cast<uint8_t*>(bits);
+    m_memBytes = bytes;
+    m_memWidth = width;
+    m_memHeight = height;
     ++g_liveCaches;
+    return true;
 }
 
 void CPixolveView::FreeCache() {
@@ -127,5 +146,7 @@ void CPixolveView::FreeCache() {
     ::DeleteObject(section);
     m_memDC = nullptr;
     m_memDCOriginalBitmap = nullptr;
+    m_memPixels = nullptr;
+    m_memDecoded = false;
     --g_liveCaches;
 }

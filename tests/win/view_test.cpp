@@ -133,7 +133,11 @@ protected:
     std::vector<uint32_t> PrintClient() {
         const SIZE client = Client();
         BITMAPINFO info{};
-        info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.cx, -client.cy, 1, 32, BI_RGB};
+        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        info.bmiHeader.biWidth = client.cx;
+        info.bmiHeader.biHeight = -client.cy;  // top-down, like the screen
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
         HDC dc = ::CreateCompatibleDC(nullptr);
         HBITMAP bitmap = ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
@@ -212,6 +216,12 @@ TEST_F(ImageViewTest, PaintsThePictureOverTheWindowColourAtAnyScrollOffset) {
     ASSERT_EQ(Offset().x, 189);
     ExpectShows(*doc);
 
+    // Same size, and data for a few rows only: the rest must be black, not the old picture.
+    doc->m_offset = 900 * 200 * 3 - 900 * 3 * 5 - 7;
+    view.SendMessage(WM_APP);
+    ExpectShows(*doc);
+
+    doc->m_offset = 0;
     doc->m_depth = Depth32;  // bytes 4 apart now; the fourth never shows
     doc->m_width = 130;
     doc->m_height = 90;
