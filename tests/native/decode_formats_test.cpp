@@ -16,8 +16,10 @@ uint32_t Grey(uint32_t level) { return level * 0x010101u; }
 uint32_t Bgr(uint32_t blue, uint32_t green, uint32_t red) { return blue | green << 8 | red << 16; }
 
 // The picture's rows top to bottom, each as its pixels left to right.
-std::vector<std::vector<uint32_t>> RowsTopDown(const Bytes& pixels, uint32_t width, uint32_t height) {
-    std::vector<std::vector<uint32_t>> rows;
+using Rows = std::vector<std::vector<uint32_t>>;
+
+Rows RowsTopDown(const Bytes& pixels, uint32_t width, uint32_t height) {
+    Rows rows;
     for (uint32_t r = height; r-- > 0;) {
         std::vector<uint32_t> row;
         for (uint32_t x = 0; x < width; ++x) row.push_back(PixelAt(pixels, width, x, r));
@@ -26,11 +28,9 @@ std::vector<std::vector<uint32_t>> RowsTopDown(const Bytes& pixels, uint32_t wid
     return rows;
 }
 
-std::vector<std::vector<uint32_t>> Picture(const Bytes& bytes, const DocParams& params) {
+Rows Picture(const Bytes& bytes, const DocParams& params) {
     return RowsTopDown(DecodeBytes(bytes, params), params.width, params.height);
 }
-
-using Rows = std::vector<std::vector<uint32_t>>;
 
 TEST(PixelBufferBytes, IsFourBytesAPixelOrFailsWhenTooLarge) {
     size_t bytes = 1;
