@@ -139,7 +139,7 @@ void PlaceDxt1Blocks(const Dxt1Endpoints& endpoints, const uint8_t* blocks, size
     const size_t whole = !HasAllRows(blockRow) || firstBlock >= wholeInRow
                              ? 0
                              : static_cast<size_t>(std::min<uint64_t>(count, wholeInRow - firstBlock));
-    PlaceWholeBlocks(endpoints, blocks, whole, blockRow.rows, static_cast<size_t>(firstBlock) * 16);
+    if (whole > 0) PlaceWholeBlocks(endpoints, blocks, whole, blockRow.rows, static_cast<size_t>(firstBlock) * 16);
     for (size_t b = whole; b < count; ++b) {
         const uint64_t x = (firstBlock + b) * 4;
         const uint64_t columnsLeft = blockRow.width - x;
