@@ -32,12 +32,14 @@ struct Format {
 };
 
 const Format kFormats[] = {
-    {Depth1, "Depth1", 1, 8},    {Depth4, "Depth4", 1, 2},    {Depth8, "Depth8", 1, 1},
-    {Depth16, "Depth16", 2, 1},  {Depth24, "Depth24", 3, 1},  {Depth32, "Depth32", 4, 1},
+    {Depth1, "Depth1", 1, 8},   {Depth4, "Depth4", 1, 2},   {Depth8, "Depth8", 1, 1},
+    {Depth16, "Depth16", 2, 1}, {Depth24, "Depth24", 3, 1}, {Depth32, "Depth32", 4, 1},
     {DepthDXT1, "DXT1", 8, 16},
 };
 
-size_t FileBytes(const Format& format) { return kPixels / format.unitPixels * format.unitBytes; }
+size_t FileBytes(const Format& format) {
+    return kPixels / format.unitPixels * format.unitBytes;
+}
 
 // One file per format in the temporary folder, read once so that it sits in the page cache.
 class BenchFile {
@@ -48,8 +50,10 @@ public:
         std::vector<char> bytes(FileBytes(format));
         std::mt19937 random(format.depth);
         for (char& b : bytes) b = static_cast<char>(random());
-        std::ofstream(m_path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        std::ifstream(m_path, std::ios::binary).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(m_path, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ifstream(m_path, std::ios::binary)
+            .read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     ~BenchFile() {
         std::error_code ignored;
@@ -81,7 +85,9 @@ void SetPicture(const Format& format, CRawDoc& doc) {
 }
 
 // A zeroed buffer that has been touched once, so that page faults stay out of the timing.
-std::vector<uint8_t> PixelBuffer() { return std::vector<uint8_t>(kPixels * 4, 0); }
+std::vector<uint8_t> PixelBuffer() {
+    return std::vector<uint8_t>(kPixels * 4, 0);
+}
 
 void Report(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kPixels));
@@ -163,7 +169,8 @@ public:
             const double decode = m_rates[std::string("Decode/") + format.name];
             const double baseline = m_rates[std::string("Baseline/") + format.name];
             if (decode <= 0 || baseline <= 0) continue;
-            std::printf("%-10s %9.0f Mp/s %7.0f Mp/s %7.2f\n", format.name, decode, baseline, decode / baseline);
+            std::printf("%-10s %9.0f Mp/s %7.0f Mp/s %7.2f\n", format.name, decode, baseline,
+                        decode / baseline);
         }
     }
 
@@ -175,10 +182,14 @@ private:
 
 int main(int argc, char** argv) {
     for (const Format& format : kFormats) {
-        benchmark::RegisterBenchmark((std::string("Baseline/") + format.name).c_str(), BaselineFor(format), format)
-            ->Unit(benchmark::kMillisecond)->UseRealTime();
-        benchmark::RegisterBenchmark((std::string("Decode/") + format.name).c_str(), BM_Decode, format)
-            ->Unit(benchmark::kMillisecond)->UseRealTime();
+        benchmark::RegisterBenchmark((std::string("Baseline/") + format.name).c_str(),
+                                     BaselineFor(format), format)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark((std::string("Decode/") + format.name).c_str(), BM_Decode,
+                                     format)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
     }
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

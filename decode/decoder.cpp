@@ -203,8 +203,8 @@ void PlaceBufferedBlockRows(const Dxt1Endpoints& endpoints, const Picture& pictu
                             uint64_t blocksPerRow) {
     for (uint64_t n = 0; n < rows; ++n) {
         const uint64_t k = picture.invertY ? n : rows - 1 - n;
-        PlaceDxt1Blocks(endpoints, data + k * blocksPerRow * 8, static_cast<size_t>(blocksPerRow), 0,
-                        BlockRowAt(picture, firstBlockRow + k));
+        PlaceDxt1Blocks(endpoints, data + k * blocksPerRow * 8, static_cast<size_t>(blocksPerRow),
+                        0, BlockRowAt(picture, firstBlockRow + k));
     }
 }
 

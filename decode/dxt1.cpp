@@ -16,7 +16,8 @@ uint64_t SpreadChannels(uint32_t pixel) {
 }
 
 uint32_t GatherChannels(uint64_t lanes) {
-    return static_cast<uint32_t>((lanes & 0xFF) | (lanes >> 13 & 0xFF00) | (lanes >> 26 & 0xFF0000));
+    return static_cast<uint32_t>((lanes & 0xFF) | (lanes >> 13 & 0xFF00) |
+                                 (lanes >> 26 & 0xFF0000));
 }
 
 // For sums x up to 765, x / 3 equals (x * 683) >> 11, and 765 * 683 fits a lane.
@@ -29,7 +30,9 @@ uint32_t MixThirds(uint64_t nearTimesFactor, uint64_t farTimesFactor) {
 }
 
 // Per byte (a + b) / 2, truncated.
-uint32_t Average(uint32_t a, uint32_t b) { return (a & b) + ((a ^ b) >> 1 & 0x7F7F7F7F); }
+uint32_t Average(uint32_t a, uint32_t b) {
+    return (a & b) + ((a ^ b) >> 1 & 0x7F7F7F7F);
+}
 
 struct Palette {
     uint32_t entry[4];
@@ -88,7 +91,8 @@ void PlaceWholeBlocks(const Dxt1Endpoints& endpoints, const uint8_t* blocks, siz
         const uint8_t* block = blocks + b * kBlockBytes;
         const PaletteLanes palette(BlockPalette(endpoints, block));
         const size_t at = b * 16;
-        const Lanes indices = Lanes{} + (block[4] | block[5] << 8 | block[6] << 16 | uint32_t{block[7]} << 24);
+        const Lanes indices =
+            Lanes{} + (block[4] | block[5] << 8 | block[6] << 16 | uint32_t{block[7]} << 24);
         PaintRowLanes<0>(palette, indices, row0 + at);
         PaintRowLanes<1>(palette, indices, row1 + at);
         PaintRowLanes<2>(palette, indices, row2 + at);
@@ -136,14 +140,19 @@ void PlaceDxt1Blocks(const Dxt1Endpoints& endpoints, const uint8_t* blocks, size
                      uint64_t firstBlock, const Dxt1BlockRow& blockRow) {
     // Blocks that reach the width are clipped; so are all when rows lie outside.
     const uint64_t wholeInRow = blockRow.width / 4;
-    const size_t whole = !HasAllRows(blockRow) || firstBlock >= wholeInRow
-                             ? 0
-                             : static_cast<size_t>(std::min<uint64_t>(count, wholeInRow - firstBlock));
-    if (whole > 0) PlaceWholeBlocks(endpoints, blocks, whole, blockRow.rows, static_cast<size_t>(firstBlock) * 16);
+    const size_t whole =
+        !HasAllRows(blockRow) || firstBlock >= wholeInRow
+            ? 0
+            : static_cast<size_t>(std::min<uint64_t>(count, wholeInRow - firstBlock));
+    if (whole > 0) {
+        PlaceWholeBlocks(endpoints, blocks, whole, blockRow.rows,
+                         static_cast<size_t>(firstBlock) * 16);
+    }
     for (size_t b = whole; b < count; ++b) {
         const uint64_t x = (firstBlock + b) * 4;
         const uint64_t columnsLeft = blockRow.width - x;
         const unsigned columns = columnsLeft >= 4 ? 4 : static_cast<unsigned>(columnsLeft);
-        PlaceClippedBlock(endpoints, blocks + b * kBlockBytes, blockRow.rows, static_cast<size_t>(x) * 4, columns);
+        PlaceClippedBlock(endpoints, blocks + b * kBlockBytes, blockRow.rows,
+                          static_cast<size_t>(x) * 4, columns);
     }
 }

@@ -6,7 +6,9 @@ constexpr uint32_t kWhite = 0x00FFFFFF;
 // Depth24 and Depth32 take a whole byte at each shift.
 constexpr uint8_t kByteFields[4] = {8, 8, 8, 8};
 
-uint32_t Grey(uint32_t level) { return level * 0x010101u; }
+uint32_t Grey(uint32_t level) {
+    return level * 0x010101u;
+}
 
 void BuildBitOrder(const CRawDoc& doc, PixelRules& rules) {
     const unsigned firstBit = doc.m_swapField ? 4 : 0;
@@ -34,8 +36,10 @@ constexpr NibblePixels kNibblePixels;
 
 void ConvertDepth1(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
     const size_t whole = count / 8;
-    for (size_t i = 0; i < whole; ++i) StoreBitPixels(rules.bitsInPixelOrder[units[i]], 8, out + 32 * i);
-    if (count % 8 != 0) StoreBitPixels(rules.bitsInPixelOrder[units[whole]], count % 8, out + 32 * whole);
+    for (size_t i = 0; i < whole; ++i)
+        StoreBitPixels(rules.bitsInPixelOrder[units[i]], 8, out + 32 * i);
+    if (count % 8 != 0)
+        StoreBitPixels(rules.bitsInPixelOrder[units[whole]], count % 8, out + 32 * whole);
 }
 
 void ConvertDepth4(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
@@ -54,13 +58,16 @@ void ConvertDepth8(const uint8_t* units, size_t count, uint8_t* out) {
     for (size_t i = 0; i < count; ++i) StorePixel(out + 4 * i, Grey(units[i]));
 }
 
-uint32_t ByteSwap16(uint32_t v) { return (v >> 8 | v << 8) & 0xFFFF; }
+uint32_t ByteSwap16(uint32_t v) {
+    return (v >> 8 | v << 8) & 0xFFFF;
+}
 
 // The three channel rules as locals: the pixel stores could otherwise alias them, which
 // would reload them for every pixel and keep the loops from vectorizing.
 struct ChannelRules {
     FieldRule red, green, blue;
-    explicit ChannelRules(const PixelRules& rules) : red(rules.red), green(rules.green), blue(rules.blue) {}
+    explicit ChannelRules(const PixelRules& rules)
+        : red(rules.red), green(rules.green), blue(rules.blue) {}
     uint32_t Pixel(uint32_t value) const {
         return blue.Apply(value) | green.Apply(value) << 8 | red.Apply(value) << 16;
     }
@@ -88,8 +95,12 @@ void ConvertDepth16(const PixelRules& rules, const uint8_t* units, size_t count,
 struct ByteChannels {
     uint32_t redShift, redMask, greenShift, greenMask, blueShift, blueMask;
     explicit ByteChannels(const PixelRules& rules)
-        : redShift(rules.red.shift), redMask(rules.red.mask), greenShift(rules.green.shift),
-          greenMask(rules.green.mask), blueShift(rules.blue.shift), blueMask(rules.blue.mask) {}
+        : redShift(rules.red.shift),
+          redMask(rules.red.mask),
+          greenShift(rules.green.shift),
+          greenMask(rules.green.mask),
+          blueShift(rules.blue.shift),
+          blueMask(rules.blue.mask) {}
     uint32_t Pixel(uint32_t u) const {
         return (u >> blueShift & blueMask) | (u >> greenShift & greenMask) << 8 |
                (u >> redShift & redMask) << 16;
@@ -176,10 +187,12 @@ void ConvertUnits(const PixelRules& rules, const uint8_t* units, size_t count, u
         case Depth8: ConvertDepth8(units, count, out); break;
         case Depth16: ConvertDepth16(rules, units, count, out); break;
         case Depth24:
-            WithByteChannels(rules, [&](const auto& channels) { ConvertDepth24(channels, units, count, out); });
+            WithByteChannels(
+                rules, [&](const auto& channels) { ConvertDepth24(channels, units, count, out); });
             break;
         case Depth32:
-            WithByteChannels(rules, [&](const auto& channels) { ConvertDepth32(channels, units, count, out); });
+            WithByteChannels(
+                rules, [&](const auto& channels) { ConvertDepth32(channels, units, count, out); });
             break;
         default: break;
     }

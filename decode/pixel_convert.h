@@ -40,10 +40,14 @@ inline uint32_t LoadSixteen(const uint8_t* bytes, bool bigEndian) {
 // the first of its unit. `count` may end inside the last unit; the rest of it is dropped.
 void ConvertUnits(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out);
 
-inline void StorePixel(uint8_t* out, uint32_t pixel) { std::memcpy(out, &pixel, 4); }
+inline void StorePixel(uint8_t* out, uint32_t pixel) {
+    std::memcpy(out, &pixel, 4);
+}
 
 // Two pixels as one 64-bit store, the first in the low half.
-inline void StorePixelPair(uint8_t* out, uint64_t pair) { std::memcpy(out, &pair, 8); }
+inline void StorePixelPair(uint8_t* out, uint64_t pair) {
+    std::memcpy(out, &pair, 8);
+}
 
 // Depth1: writes `count` (up to 8) white or black pixels, pixel g white when bit g is set.
 void StoreBitPixels(uint32_t bitsInPixelOrder, size_t count, uint8_t* out);

@@ -16,8 +16,8 @@ public:
     CReadBuffer& operator=(const CReadBuffer&) = delete;
 
     // Makes at least `count` bytes (one unit, far less than the buffer holds) contiguous at
-    // Data(), reading more of the file when fewer are buffered. Returns how many bytes are ready: fewer than `count`
-    // only when the file has ended or a read failed.
+    // Data(), reading more of the file when fewer are buffered. Returns how many bytes are ready:
+    // fewer than `count` only when the file has ended or a read failed.
     size_t Fill(size_t count);
     const uint8_t* Data() const { return m_buffer + m_begin; }
     size_t Buffered() const { return m_end - m_begin; }

@@ -15,10 +15,18 @@ uint32_t Bgra(uint32_t blue, uint32_t green, uint32_t red, uint32_t fourth) {
 
 // A block in file order, endpoints little endian.
 Bytes Block(uint16_t c0, uint16_t c1, uint8_t r0, uint8_t r1, uint8_t r2, uint8_t r3) {
-    return {static_cast<uint8_t>(c0), static_cast<uint8_t>(c0 >> 8), static_cast<uint8_t>(c1),
-            static_cast<uint8_t>(c1 >> 8), r0, r1, r2, r3};
+    return {static_cast<uint8_t>(c0),
+            static_cast<uint8_t>(c0 >> 8),
+            static_cast<uint8_t>(c1),
+            static_cast<uint8_t>(c1 >> 8),
+            r0,
+            r1,
+            r2,
+            r3};
 }
-Bytes SolidBlock(uint16_t colour) { return Block(colour, colour, 0, 0, 0, 0); }
+Bytes SolidBlock(uint16_t colour) {
+    return Block(colour, colour, 0, 0, 0, 0);
+}
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes all;
@@ -38,7 +46,8 @@ DocParams Dxt1Params(uint32_t width, uint32_t height) {
 // Row `dataRow` counted from the top of the picture.
 std::vector<uint32_t> TopRow(const Bytes& pixels, const DocParams& p, uint32_t dataRow) {
     std::vector<uint32_t> row;
-    for (uint32_t x = 0; x < p.width; ++x) row.push_back(PixelAt(pixels, p.width, x, p.height - 1 - dataRow));
+    for (uint32_t x = 0; x < p.width; ++x)
+        row.push_back(PixelAt(pixels, p.width, x, p.height - 1 - dataRow));
     return row;
 }
 
@@ -55,17 +64,33 @@ struct PaletteCase {
 
 TEST(Dxt1, PaletteFromEndpoints) {
     const PaletteCase cases[] = {
-        {"four colours", {0xFF, 0xFF, 0x00, 0x00}, false,
-         {Bgra(248, 252, 248, 255), Bgra(0, 0, 0, 255), Bgra(165, 168, 165, 255), Bgra(82, 84, 82, 255)}},
-        {"three colours", {0x00, 0x00, 0xFF, 0xFF}, false,
-         {Bgra(0, 0, 0, 255), Bgra(248, 252, 248, 255), Bgra(124, 126, 124, 255), Bgra(255, 255, 255, 0)}},
-        {"equal endpoints", {0x34, 0x12, 0x34, 0x12}, false,
-         {Bgra(160, 68, 16, 255), Bgra(160, 68, 16, 255), Bgra(160, 68, 16, 255), Bgra(255, 255, 255, 0)}},
-        {"big endian compare, four colours", {0x01, 0x00, 0x00, 0xFF}, true,
+        {"four colours",
+         {0xFF, 0xFF, 0x00, 0x00},
+         false,
+         {Bgra(248, 252, 248, 255), Bgra(0, 0, 0, 255), Bgra(165, 168, 165, 255),
+          Bgra(82, 84, 82, 255)}},
+        {"three colours",
+         {0x00, 0x00, 0xFF, 0xFF},
+         false,
+         {Bgra(0, 0, 0, 255), Bgra(248, 252, 248, 255), Bgra(124, 126, 124, 255),
+          Bgra(255, 255, 255, 0)}},
+        {"equal endpoints",
+         {0x34, 0x12, 0x34, 0x12},
+         false,
+         {Bgra(160, 68, 16, 255), Bgra(160, 68, 16, 255), Bgra(160, 68, 16, 255),
+          Bgra(255, 255, 255, 0)}},
+        {"big endian compare, four colours",
+         {0x01, 0x00, 0x00, 0xFF},
+         true,
          {Bgra(0, 32, 0, 255), Bgra(248, 28, 0, 255), Bgra(82, 30, 0, 255), Bgra(165, 29, 0, 255)}},
-        {"same bytes little endian, three colours", {0x01, 0x00, 0x00, 0xFF}, false,
-         {Bgra(8, 0, 0, 255), Bgra(0, 224, 248, 255), Bgra(4, 112, 124, 255), Bgra(255, 255, 255, 0)}},
-        {"big endian endpoint", {0xF8, 0x00, 0x00, 0x00}, true,
+        {"same bytes little endian, three colours",
+         {0x01, 0x00, 0x00, 0xFF},
+         false,
+         {Bgra(8, 0, 0, 255), Bgra(0, 224, 248, 255), Bgra(4, 112, 124, 255),
+          Bgra(255, 255, 255, 0)}},
+        {"big endian endpoint",
+         {0xF8, 0x00, 0x00, 0x00},
+         true,
          {kRedPixel, Bgra(0, 0, 0, 255), Bgra(0, 0, 165, 255), Bgra(0, 0, 82, 255)}},
     };
     for (const PaletteCase& c : cases) {
@@ -90,7 +115,8 @@ TEST(Dxt1, IndicesPickEntriesPerPixelAndRow) {
 
 TEST(Dxt1, NarrowPictureClipsTheLastBlockOfARow) {
     const DocParams p = Dxt1Params(5, 4);
-    const Bytes pixels = DecodeBytes(Concat({SolidBlock(kRed), SolidBlock(kGreen), SolidBlock(kBlue)}), p);
+    const Bytes pixels =
+        DecodeBytes(Concat({SolidBlock(kRed), SolidBlock(kGreen), SolidBlock(kBlue)}), p);
     for (uint32_t row = 0; row < 4; ++row) {
         EXPECT_EQ(TopRow(pixels, p, row),
                   (std::vector<uint32_t>{kRedPixel, kRedPixel, kRedPixel, kRedPixel, kGreenPixel}));
@@ -102,12 +128,15 @@ TEST(Dxt1, LastBlockRowWritesOnlyTheRowsInsideThePicture) {
     const Bytes file = Concat({SolidBlock(kRed), SolidBlock(kGreen), SolidBlock(kBlue)});
     Bytes pixels = DecodeBytes(file, p);
     for (uint32_t row = 0; row < 6; ++row) {
-        EXPECT_EQ(TopRow(pixels, p, row), std::vector<uint32_t>(4, row < 4 ? kRedPixel : kGreenPixel)) << row;
+        EXPECT_EQ(TopRow(pixels, p, row),
+                  std::vector<uint32_t>(4, row < 4 ? kRedPixel : kGreenPixel))
+            << row;
     }
     p.invertY = true;
     pixels = DecodeBytes(file, p);
     for (uint32_t bufferRow = 0; bufferRow < 6; ++bufferRow) {
-        EXPECT_EQ(PixelAt(pixels, 4, 3, bufferRow), bufferRow < 4 ? kRedPixel : kGreenPixel) << bufferRow;
+        EXPECT_EQ(PixelAt(pixels, 4, 3, bufferRow), bufferRow < 4 ? kRedPixel : kGreenPixel)
+            << bufferRow;
     }
 }
 
@@ -126,7 +155,8 @@ TEST(Dxt1, InvertYMirrorsTheDataRows) {
 TEST(Dxt1, BlocksAfterThePictureChangeNothing) {
     const DocParams p = Dxt1Params(4, 4);
     const Bytes one = DecodeBytes(SolidBlock(kRed), p);
-    EXPECT_EQ(DecodeBytes(Concat({SolidBlock(kRed), SolidBlock(kGreen), SolidBlock(kBlue)}), p), one);
+    EXPECT_EQ(DecodeBytes(Concat({SolidBlock(kRed), SolidBlock(kGreen), SolidBlock(kBlue)}), p),
+              one);
     EXPECT_EQ(TopRow(one, p, 3), std::vector<uint32_t>(4, kRedPixel));
 }
 
@@ -138,7 +168,8 @@ TEST(Dxt1, BlockCutShortByTheEndOfTheFileIsNotShown) {
     for (uint32_t row = 0; row < 8; ++row) {
         const uint32_t left = row < 4 ? kRedPixel : 0;
         const uint32_t right = row < 4 ? kGreenPixel : 0;
-        EXPECT_EQ(TopRow(pixels, p, row), (std::vector<uint32_t>{left, left, left, left, right, right, right, right}))
+        EXPECT_EQ(TopRow(pixels, p, row),
+                  (std::vector<uint32_t>{left, left, left, left, right, right, right, right}))
             << row;
     }
 }

@@ -12,8 +12,12 @@ namespace {
 
 constexpr uint32_t kWhite = 0x00FFFFFF;
 
-uint32_t Grey(uint32_t level) { return level * 0x010101u; }
-uint32_t Bgr(uint32_t blue, uint32_t green, uint32_t red) { return blue | green << 8 | red << 16; }
+uint32_t Grey(uint32_t level) {
+    return level * 0x010101u;
+}
+uint32_t Bgr(uint32_t blue, uint32_t green, uint32_t red) {
+    return blue | green << 8 | red << 16;
+}
 
 // The picture's rows top to bottom, each as its pixels left to right.
 using Rows = std::vector<std::vector<uint32_t>>;
@@ -95,9 +99,11 @@ TEST(UnpackFields, PlacesEachFieldAtTheTopOfItsByte) {
 TEST(Depth8, LinePadSkipsBytesBetweenRows) {
     DocParams p = PictureParams(Depth8, 3, 2);
     p.linePad = 2;
-    EXPECT_EQ(Picture(CountingBytes(16), p), (Rows{{Grey(0), Grey(1), Grey(2)}, {Grey(5), Grey(6), Grey(7)}}));
+    EXPECT_EQ(Picture(CountingBytes(16), p),
+              (Rows{{Grey(0), Grey(1), Grey(2)}, {Grey(5), Grey(6), Grey(7)}}));
     p.invertY = true;
-    EXPECT_EQ(Picture(CountingBytes(16), p), (Rows{{Grey(5), Grey(6), Grey(7)}, {Grey(0), Grey(1), Grey(2)}}));
+    EXPECT_EQ(Picture(CountingBytes(16), p),
+              (Rows{{Grey(5), Grey(6), Grey(7)}, {Grey(0), Grey(1), Grey(2)}}));
 }
 
 TEST(Depth8, OffsetSelectsTheFirstByte) {
@@ -115,8 +121,8 @@ struct OneByteCase {
 
 TEST(Depth1, BitOrderFollowsBigEndianAndSwapField) {
     const OneByteCase cases[] = {
-        {0x01, false, false, 0}, {0x01, true, false, 7}, {0x10, false, true, 0},
-        {0x01, false, true, 4},  {0x80, true, false, 0}, {0x08, true, true, 0},
+        {0x01, false, false, 0}, {0x01, true, false, 7},   {0x10, false, true, 0},
+        {0x01, false, true, 4},  {0x80, true, false, 0},   {0x08, true, true, 0},
         {0x80, true, true, 4},   {0x00, false, false, -1},
     };
     for (const OneByteCase& c : cases) {

@@ -24,7 +24,8 @@ public:
 #ifdef _WIN32
         m_base = static_cast<uint8_t*>(VirtualAlloc(nullptr, bytes, MEM_RESERVE, PAGE_NOACCESS));
 #else
-        void* base = mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        void* base =
+            mmap(nullptr, bytes, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         m_base = base == MAP_FAILED ? nullptr : static_cast<uint8_t*>(base);
 #endif
     }
@@ -36,7 +37,9 @@ public:
         munmap(m_base, m_bytes);
 #endif
     }
-    uint8_t* Base() const { return m_base; }
+    uint8_t* Base() const {
+        return m_base;
+    }
 
     // Makes the pages around [at, at + 1) writable (and zero).
     bool AllowAround(size_t at) {
@@ -54,7 +57,8 @@ private:
 };
 
 uint32_t PixelIn(const uint8_t* base, size_t at) {
-    return base[at] | base[at + 1] << 8 | base[at + 2] << 16 | static_cast<uint32_t>(base[at + 3]) << 24;
+    return base[at] | base[at + 1] << 8 | base[at + 2] << 16 |
+           static_cast<uint32_t>(base[at + 3]) << 24;
 }
 
 struct LargeCase {

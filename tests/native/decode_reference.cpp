@@ -8,7 +8,9 @@ uint64_t LowBits(uint64_t value, unsigned bits) {
     return bits >= 64 ? value : value & ((uint64_t{1} << bits) - 1);
 }
 
-uint64_t ShiftRight(uint64_t value, unsigned by) { return by >= 64 ? 0 : value >> by; }
+uint64_t ShiftRight(uint64_t value, unsigned by) {
+    return by >= 64 ? 0 : value >> by;
+}
 
 uint32_t ReferenceField(uint32_t v, unsigned bits, unsigned shift) {
     if (shift >= 32) return 0;
@@ -68,8 +70,8 @@ void WritePixel(State& s, const uint8_t* b, unsigned g, int64_t r) {
         case Depth32: {
             uint32_t u = b[0] + (b[1] << 8) + (b[2] << 16);
             if (doc.m_depth == Depth32) u += static_cast<uint32_t>(b[3]) << 24;
-            PutBgr(s, r, ByteChannel(u, doc.m_shift[ChannelB]), ByteChannel(u, doc.m_shift[ChannelG]),
-                   ByteChannel(u, doc.m_shift[ChannelR]));
+            PutBgr(s, r, ByteChannel(u, doc.m_shift[ChannelB]),
+                   ByteChannel(u, doc.m_shift[ChannelG]), ByteChannel(u, doc.m_shift[ChannelR]));
             break;
         }
         default: break;
@@ -137,7 +139,8 @@ void PlaceBlock(State& s, const uint8_t* b) {
             if (!(s.column + i < doc.m_width)) continue;
             const unsigned e = b[4 + j] >> (2 * i) & 3;
             const uint8_t bytes[4] = {static_cast<uint8_t>(blue[e]), static_cast<uint8_t>(green[e]),
-                                      static_cast<uint8_t>(red[e]), static_cast<uint8_t>(fourth[e])};
+                                      static_cast<uint8_t>(red[e]),
+                                      static_cast<uint8_t>(fourth[e])};
             Put(s, s.column + i, d, bytes);
         }
     }
@@ -160,8 +163,7 @@ uint32_t ReferenceUnpackFields(const CRawDoc& doc, uint32_t v) {
 
 void ReferenceDecode(const CRawDoc& doc, uint8_t* pixels) {
     if (doc.m_width == 0 || doc.m_height == 0) return;
-    State s{doc, pixels, 0, static_cast<int64_t>(doc.m_height) - 1, 0,
-            doc.m_swapField ? 4u : 0u};
+    State s{doc, pixels, 0, static_cast<int64_t>(doc.m_height) - 1, 0, doc.m_swapField ? 4u : 0u};
     int64_t size = 0;
     doc.GetSize(size);
     if (!fileops::SeekFromStart(doc.m_hFile, doc.m_offset)) return;

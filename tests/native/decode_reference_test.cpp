@@ -19,14 +19,17 @@ using Random = std::mt19937_64;
 uint32_t Uniform(Random& random, uint32_t low, uint32_t high) {
     return std::uniform_int_distribution<uint32_t>(low, high)(random);
 }
-bool Chance(Random& random, uint32_t percent) { return Uniform(random, 1, 100) <= percent; }
+bool Chance(Random& random, uint32_t percent) {
+    return Uniform(random, 1, 100) <= percent;
+}
 
 Bytes RandomBytes(Random& random, size_t size) {
     Bytes bytes(size);
     // Long runs of one value now and then, so that whole rows and blocks repeat.
     const bool runs = Chance(random, 20);
     for (size_t i = 0; i < size; ++i) {
-        bytes[i] = (runs && i > 0 && Chance(random, 90)) ? bytes[i - 1] : static_cast<uint8_t>(random());
+        bytes[i] =
+            (runs && i > 0 && Chance(random, 90)) ? bytes[i - 1] : static_cast<uint8_t>(random());
     }
     return bytes;
 }
@@ -71,7 +74,8 @@ uint32_t RandomSide(Random& random) {
 
 DocParams RandomParams(Random& random, size_t fileSize) {
     DocParams p;
-    p.depth = static_cast<PixelFormat>(Chance(random, 3) ? Uniform(random, 7, 300) : Uniform(random, 0, 6));
+    p.depth = static_cast<PixelFormat>(Chance(random, 3) ? Uniform(random, 7, 300)
+                                                         : Uniform(random, 0, 6));
     p.width = RandomSide(random);
     p.height = RandomSide(random);
     p.offset = RandomOffset(random, fileSize);
@@ -91,8 +95,8 @@ DocParams RandomParams(Random& random, size_t fileSize) {
 
 std::string Describe(const DocParams& p, size_t fileSize) {
     std::ostringstream text;
-    text << "file " << fileSize << " bytes, depth " << p.depth << ", " << p.width << " x " << p.height
-         << ", offset " << p.offset << ", pad " << p.linePad << ", invert " << p.invertY
+    text << "file " << fileSize << " bytes, depth " << p.depth << ", " << p.width << " x "
+         << p.height << ", offset " << p.offset << ", pad " << p.linePad << ", invert " << p.invertY
          << ", big endian " << p.bigEndian << ", swap " << p.swapField << ", bits";
     for (uint8_t b : p.bits) text << ' ' << +b;
     text << ", shifts";

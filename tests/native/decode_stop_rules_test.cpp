@@ -66,7 +66,8 @@ TEST(DecodeStops, PartialLastUnitIsNotShown) {
     for (const Case& c : cases) {
         const Bytes pixels = DecodeBytes(Bytes(c.fileBytes, 0xFF), PictureParams(c.depth, 16, 1));
         for (uint32_t x = 0; x < 16; ++x) {
-            EXPECT_EQ(PixelAt(pixels, 16, x, 0) != 0, x < c.shownPixels) << "depth " << c.depth << " x " << x;
+            EXPECT_EQ(PixelAt(pixels, 16, x, 0) != 0, x < c.shownPixels)
+                << "depth " << c.depth << " x " << x;
         }
     }
 }
@@ -75,9 +76,10 @@ TEST(DecodeStops, RowsTheFileDoesNotReachStayBlack) {
     DocParams p = PictureParams(Depth8, 4, 3);
     const Bytes pixels = DecodeBytes(Bytes(6, 0xFF), p);
     // Top row complete, the next one half, the bottom one untouched.
-    EXPECT_EQ(pixels, (Bytes{0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                             255, 255, 255, 0, 255, 255, 255, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                             255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0}));
+    EXPECT_EQ(pixels,
+              (Bytes{0,   0,   0,   0, 0,   0,   0,   0, 0,   0,   0,   0, 0,   0,   0,   0,
+                     255, 255, 255, 0, 255, 255, 255, 0, 0,   0,   0,   0, 0,   0,   0,   0,
+                     255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0, 255, 255, 255, 0}));
 }
 
 TEST(DecodeStops, LinePadPastTheEndEndsTheDecode) {

@@ -19,10 +19,11 @@ namespace {
 
 std::filesystem::path UniqueTempPath() {
     static std::atomic<unsigned> counter{0};
-    static const uint64_t run = std::random_device{}() ^
+    static const uint64_t run =
+        std::random_device{}() ^
         static_cast<uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
-    const std::string name = "pixolve_decode_" + std::to_string(run) + "_" +
-                             std::to_string(counter++) + ".bin";
+    const std::string name =
+        "pixolve_decode_" + std::to_string(run) + "_" + std::to_string(counter++) + ".bin";
     return std::filesystem::temp_directory_path() / name;
 }
 
@@ -30,7 +31,8 @@ std::filesystem::path UniqueTempPath() {
 
 TempFile::TempFile(const Bytes& bytes) : m_path(UniqueTempPath()) {
     std::ofstream out(m_path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + m_path.string());
 }
 
