@@ -9,19 +9,15 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${PIXOLVE_BUILD:-build/win64}
 
+. tests/e2e/drive.sh
 if [ "${PIXOLVE_RUN_VIRTUAL:-}" != 1 ]; then
-  bash tools/setup.sh >/dev/null
-  if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
-  fi
-  cmake --build "$build" --target pixolve wineprefix >/dev/null
+  build_viewer "$build"
   if [ -z "${DISPLAY:-}" ]; then
     PIXOLVE_RUN_VIRTUAL=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
   fi
 fi
 
 export WINEPREFIX=$root/$build/wineprefix
-export WINELOADER=/usr/lib/wine/wine64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 exe=$root/$build/pixolve.exe
 
 if [ "${PIXOLVE_RUN_VIRTUAL:-}" != 1 ]; then

@@ -8,16 +8,12 @@ cd "$(dirname "$0")/.."
 root=$PWD
 build=${PIXOLVE_BUILD:-build/win64}
 
+. tests/e2e/drive.sh
 if [ "${PIXOLVE_SCREENSHOT_VIRTUAL:-}" != 1 ]; then
-  bash tools/setup.sh >/dev/null
-  if [ ! -f "$build/build.ninja" ]; then
-    cmake -S . -B "$build" -G Ninja --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
-  fi
-  cmake --build "$build" --target pixolve wineprefix >/dev/null
+  build_viewer "$build"
   PIXOLVE_SCREENSHOT_VIRTUAL=1 exec timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
 
-. tests/e2e/drive.sh
 export WINEPREFIX=$root/$build/wineprefix
 work=$(mktemp -d)
 picture=$work/colours.raw

@@ -6,6 +6,17 @@ export WINELOADER=${WINELOADER:-/usr/lib/wine/wine64}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 
+# Installs what is missing and builds pixolve.exe and its Wine prefix in the build
+# folder $1, from the source folder that is the current one.
+build_viewer() {
+  local build=$1
+  bash tools/setup.sh >/dev/null
+  if [ ! -f "$build/build.ninja" ]; then
+    cmake -S . -B "$build" -G Ninja --toolchain "$PWD/cmake/toolchain-x86_64-w64-mingw32.cmake" >/dev/null
+  fi
+  cmake --build "$build" --target pixolve wineprefix >/dev/null
+}
+
 # Window id of the first window titled exactly $1, waiting up to $2 seconds; fails when
 # none appears.
 wait_for_window() {

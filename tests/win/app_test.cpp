@@ -121,9 +121,8 @@ public:
 }  // namespace
 
 TEST_F(FrameTest, TheRealLoopRunsTheFramesKeysFirstAndItsIdleOncePerPeriod) {
-    const std::wstring path = m_files.MakeFile(L"loop.raw", 4800);
-    m_frame.OpenRawFile(path.c_str());
-    const HWND dialog = LiveModelessDialogs().at(0);
+    const std::wstring path = OpenNew(L"loop.raw");
+    const HWND dialog = ParametersDialog();
     Pump();
 
     IdleScript idle;

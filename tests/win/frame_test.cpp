@@ -79,6 +79,18 @@ std::wstring MenuPrompt(CMainFrame& frame, WORD id, WORD flags, HMENU menu) {
     return StatusText(frame.m_hWndStatusBar, 0);  // in simple mode part 0 is the simple text
 }
 
+bool PutTextOnClipboard(const wchar_t* text) {
+    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, bytes);
+    std::memcpy(::GlobalLock(memory), text, bytes);
+    ::GlobalUnlock(memory);
+    if (!::OpenClipboard(nullptr)) return false;
+    ::EmptyClipboard();
+    const bool put = ::SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    ::CloseClipboard();
+    return put;
+}
+
 // A drop of `names` as the shell makes it: DROPFILES followed by a double-NUL list.
 HDROP MakeDrop(const std::vector<std::wstring>& names) {
     size_t characters = 1;
@@ -145,8 +157,7 @@ TEST_F(FrameTest, RegistersItselfBehindTheDialogFilterAndLeavesOnDestroy) {
     ASSERT_EQ(m_loop.m_aIdleHandler.size(), 1u);
     EXPECT_EQ(m_loop.m_aIdleHandler[0], static_cast<CIdleHandler*>(&m_frame));
 
-    const std::wstring path = m_files.MakeFile(L"held.raw", 4096);
-    m_frame.OpenRawFile(path.c_str());
+    const std::wstring path = OpenNew(L"held.raw", 4096);
     ASSERT_TRUE(IsHeldOpen(path));
     m_frame.DestroyWindow();
     EXPECT_EQ(Pump(), 1);
@@ -269,6 +280,53 @@ TEST_F(FrameTest, ToolBarHasSixButtonsTwoSeparatorsInARebarBand) {
     EXPECT_EQ(band.cxIdeal, static_cast<UINT>(last.right));
     EXPECT_EQ(band.cxMinChild, static_cast<UINT>(first.right));
     EXPECT_EQ(band.cyMinChild, static_cast<UINT>(last.bottom - last.top));
+}
+
+TEST(Resources, AboutTemplateIconsToolBarStripAndVersion) {
+    HMODULE module = ::GetModuleHandleW(nullptr);
+    auto resource = [&](UINT id, LPCWSTR type) -> const BYTE* {
+        HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
+        return found ? static_cast<const BYTE*>(::LockResource(::LoadResource(module, found))) : nullptr;
+    };
+    auto word = [](const BYTE* at) { return *reinterpret_cast<const WORD*>(at); };
+    auto dword = [](const BYTE* at) { return *reinterpret_cast<const DWORD*>(at); };
+
+    const BYTE* about = resource(IDD_ABOUTBOX, RT_DIALOG);  // DLGTEMPLATEEX
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(word(about + 2), 0xFFFF) << "an extended template";
+    EXPECT_EQ(dword(about + 8), 0u) << "no extended style";
+    EXPECT_EQ(dword(about + 12), 0x80C800C8u);
+    EXPECT_EQ(word(about + 16), 4) << "controls";
+    EXPECT_EQ(word(about + 22), 187);
+    EXPECT_EQ(word(about + 24), 102);
+
+    const BYTE* icons = resource(IDR_MAINFRAME, RT_GROUP_ICON);  // GRPICONDIR
+    ASSERT_NE(icons, nullptr);
+    ASSERT_EQ(word(icons + 4), 2);
+    for (int i = 0; i < 2; ++i) {
+        const BYTE* entry = icons + 6 + 14 * i;
+        EXPECT_EQ(entry[0], i == 0 ? 32 : 16);
+        EXPECT_EQ(entry[1], i == 0 ? 32 : 16);
+        EXPECT_EQ(entry[2], 16) << "colours";
+    }
+
+    const auto* strip = reinterpret_cast<const BITMAPINFOHEADER*>(resource(IDR_MAINFRAME, RT_BITMAP));
+    ASSERT_NE(strip, nullptr);
+    EXPECT_EQ(strip->biWidth, 96);
+    EXPECT_EQ(strip->biHeight, 15);
+    EXPECT_EQ(strip->biBitCount, 4);
+
+    const BYTE* version = resource(VS_VERSION_INFO, RT_VERSION);
+    ASSERT_NE(version, nullptr);
+    const BYTE* fixed = version;
+    while (dword(fixed) != 0xFEEF04BD) fixed += 4;  // VS_FIXEDFILEINFO's signature
+    EXPECT_EQ(dword(fixed + 8), 0x00010001u) << "file version 1.1";
+    EXPECT_EQ(dword(fixed + 12), 0x00000001u) << "file version .0.1";
+    EXPECT_EQ(dword(fixed + 16), 0x00010001u) << "product version 1.1";
+    EXPECT_EQ(dword(fixed + 20), 0x00000001u) << "product version .0.1";
+    const std::wstring info(reinterpret_cast<const wchar_t*>(version),
+                            word(version) / sizeof(wchar_t));
+    EXPECT_NE(info.find(L"040904b0"), std::wstring::npos) << "English (United States), Unicode";
 }
 
 // ---------------------------------------------------------------------------------------
@@ -461,8 +519,7 @@ TEST_F(FrameTest, ChevronMenuListsTheButtonsTheBandCannotShow) {
 // Opening, replacing and closing documents
 
 TEST_F(FrameTest, OpeningAFileShowsItsParametersAndFocusesTheView) {
-    const std::wstring path = m_files.MakeFile(L"first.raw", 12 * 400);
-    m_frame.OpenRawFile(path.c_str());
+    const std::wstring path = OpenNew(L"first.raw", 12 * 400);
     Pump();
     EXPECT_TRUE(IsHeldOpen(path));
     const std::vector<HWND> dialogs = LiveModelessDialogs();
@@ -476,7 +533,7 @@ TEST_F(FrameTest, OpeningAnotherFileReplacesTheFirst) {
     const std::wstring first = m_files.MakeFile(L"first.raw", 4800);
     const std::wstring second = m_files.MakeFile(L"second.raw", 9600);
     m_frame.OpenRawFile(first.c_str());
-    const HWND firstDialog = LiveModelessDialogs().at(0);
+    const HWND firstDialog = ParametersDialog();
     m_frame.OpenRawFile(second.c_str());
     Pump();
     EXPECT_FALSE(IsHeldOpen(first)) << "the previous document is closed";
@@ -490,7 +547,7 @@ TEST_F(FrameTest, FailedOpensChangeNothing) {
     const std::wstring shown = m_files.MakeFile(L"shown.raw", 4800);
     const std::wstring folder = m_files.MakeFolder(L"a folder");
     m_frame.OpenRawFile(shown.c_str());
-    const HWND dialog = LiveModelessDialogs().at(0);
+    const HWND dialog = ParametersDialog();
     const std::wstring width = WindowText(::GetDlgItem(dialog, IDC_WIDTH));
 
     const std::wstring missing = m_files.Path() + L"\\missing.raw";
@@ -503,15 +560,14 @@ TEST_F(FrameTest, FailedOpensChangeNothing) {
 }
 
 TEST_F(FrameTest, ReopeningTheShownFileStartsAgainFromItsDefaults) {
-    const std::wstring path = m_files.MakeFile(L"same.raw", 12 * 100);  // 40 x 30 by default
-    m_frame.OpenRawFile(path.c_str());
-    HWND dialog = LiveModelessDialogs().at(0);
+    const std::wstring path = OpenNew(L"same.raw", 12 * 100);  // 40 x 30 by default
+    HWND dialog = ParametersDialog();
     const std::wstring defaultWidth = WindowText(::GetDlgItem(dialog, IDC_WIDTH));
     ::SetDlgItemTextW(dialog, IDC_WIDTH, L"7");
     ASSERT_EQ(WindowText(::GetDlgItem(dialog, IDC_WIDTH)), L"7");
 
     m_frame.OpenRawFile(path.c_str());
-    dialog = LiveModelessDialogs().at(0);
+    dialog = ParametersDialog();
     EXPECT_EQ(WindowText(::GetDlgItem(dialog, IDC_WIDTH)), defaultWidth);
     EXPECT_TRUE(IsHeldOpen(path));
 }
@@ -520,8 +576,7 @@ TEST_F(FrameTest, NewDropsTheDocumentAndItsDialog) {
     Command(ID_FILE_NEW);  // nothing shown: nothing happens
     EXPECT_TRUE(LiveModelessDialogs().empty());
 
-    const std::wstring path = m_files.MakeFile(L"new.raw", 4800);
-    m_frame.OpenRawFile(path.c_str());
+    const std::wstring path = OpenNew(L"new.raw");
     ASSERT_EQ(LiveModelessDialogs().size(), 1u);
     Command(ID_FILE_NEW);
     EXPECT_TRUE(LiveModelessDialogs().empty());
@@ -530,8 +585,7 @@ TEST_F(FrameTest, NewDropsTheDocumentAndItsDialog) {
 }
 
 TEST_F(FrameTest, CommandsThatDoNothingLeaveEverythingAsItWas) {
-    const std::wstring path = m_files.MakeFile(L"kept.raw", 4800);
-    m_frame.OpenRawFile(path.c_str());
+    const std::wstring path = OpenNew(L"kept.raw");
     const std::vector<HWND> dialogs = LiveModelessDialogs();
     for (WORD id : {ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_EDIT_COPY, ID_EDIT_PASTE, ID_NEXT_PANE,
                     ID_PREV_PANE}) {
@@ -547,8 +601,7 @@ TEST_F(FrameTest, CommandsThatDoNothingLeaveEverythingAsItWas) {
 }
 
 TEST_F(FrameTest, ExitClosesTheWindowWithQuitCodeOne) {
-    const std::wstring path = m_files.MakeFile(L"exit.raw", 4800);
-    m_frame.OpenRawFile(path.c_str());
+    const std::wstring path = OpenNew(L"exit.raw");
     Command(ID_APP_EXIT);
     EXPECT_TRUE(m_frame.IsWindow()) << "posted, not sent";
     EXPECT_EQ(Pump(), 1);
@@ -572,8 +625,7 @@ TEST_F(FrameTest, DropOpensOnlyTheFirstFile) {
 }
 
 TEST_F(FrameTest, DroppingAFolderOrAnOverlongNameChangesNothing) {
-    const std::wstring shown = m_files.MakeFile(L"shown.raw", 4800);
-    m_frame.OpenRawFile(shown.c_str());
+    const std::wstring shown = OpenNew(L"shown.raw");
     const std::vector<HWND> dialogs = LiveModelessDialogs();
 
     const std::wstring folder = m_files.MakeFolder(L"dropped folder");
@@ -627,8 +679,7 @@ TEST_F(FrameTest, OpenCommandAsksForAFileAndOpensTheChosenOne) {
 }
 
 TEST_F(FrameTest, CancellingTheOpenDialogChangesNothing) {
-    const std::wstring shown = m_files.MakeFile(L"shown.raw", 4800);
-    m_frame.OpenRawFile(shown.c_str());
+    const std::wstring shown = OpenNew(L"shown.raw");
     const std::vector<HWND> dialogs = LiveModelessDialogs();
     WindowAnswerer answer(L"Open raw file", IDCANCEL);
     Command(ID_FILE_OPEN);
@@ -736,15 +787,15 @@ TEST_F(FrameTest, UndoKeysShowTheBoxAndCtrlOOpensTheDialog) {
 }
 
 TEST_F(FrameTest, AcceleratorsWinWhileTheParametersDialogHasTheFocus) {
-    const std::wstring path = m_files.MakeFile(L"focus.raw", 4800);
-    m_frame.OpenRawFile(path.c_str());
-    const HWND dialog = LiveModelessDialogs().at(0);
+    const std::wstring path = OpenNew(L"focus.raw");
+    const HWND dialog = ParametersDialog();
     const HWND width = ::GetDlgItem(dialog, IDC_WIDTH);
     ::SetFocus(width);
     ASSERT_EQ(::GetFocus(), width);
     const std::wstring before = WindowText(width);
+    ASSERT_TRUE(PutTextOnClipboard(L"987"));
 
-    // Shift+Insert would paste and Ctrl+Insert copy in an edit box; neither reaches it.
+    // In an edit box Shift+Insert and Ctrl+V would paste, Ctrl+Insert copy; none reaches it.
     CommandLog log(m_frame);
     ::SendMessageW(width, EM_SETSEL, 0, -1);
     PressKey(m_loop, width, VK_INSERT, kShift);
@@ -755,6 +806,8 @@ TEST_F(FrameTest, AcceleratorsWinWhileTheParametersDialogHasTheFocus) {
     EXPECT_EQ(log.m_commands[0].first, ID_EDIT_PASTE);
     EXPECT_EQ(log.m_commands[1].first, ID_EDIT_COPY);
     EXPECT_EQ(log.m_commands[2].first, ID_EDIT_PASTE);
+    ::SendMessageW(width, WM_PASTE, 0, 0);
+    EXPECT_EQ(WindowText(width), L"987") << "what a paste that got through would have done";
 
     {
         WindowAnswerer answer(L"NotImplemented", IDOK);
@@ -767,9 +820,8 @@ TEST_F(FrameTest, AcceleratorsWinWhileTheParametersDialogHasTheFocus) {
 }
 
 TEST_F(FrameTest, OtherKeysReachTheParametersDialog) {
-    const std::wstring path = m_files.MakeFile(L"tab.raw", 4800);
-    m_frame.OpenRawFile(path.c_str());
-    const HWND dialog = LiveModelessDialogs().at(0);
+    const std::wstring path = OpenNew(L"tab.raw");
+    const HWND dialog = ParametersDialog();
     const HWND offset = ::GetDlgItem(dialog, IDC_OFFSET);
     ::SetFocus(offset);
     PressKey(m_loop, offset, VK_TAB, kNone);

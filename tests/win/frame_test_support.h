@@ -253,6 +253,14 @@ protected:
     }
 
     int Pump() { return PumpThroughLoop(m_loop); }
+    // Makes a file and opens it as the program does; returns its path.
+    std::wstring OpenNew(const wchar_t* name, size_t size = 4800) {
+        const std::wstring path = m_files.MakeFile(name, size);
+        m_frame.OpenRawFile(path.c_str());
+        return path;
+    }
+    // The one live Parameters dialog (throws, failing the test, when there is none).
+    static HWND ParametersDialog() { return LiveModelessDialogs().at(0); }
     void Command(WORD id) { m_frame.SendMessage(WM_COMMAND, MAKEWPARAM(id, 0), 0); }
     HWND View() const { return m_frame.m_view.m_hWnd; }
 
