@@ -36,10 +36,12 @@ constexpr NibblePixels kNibblePixels;
 
 void ConvertDepth1(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
     const size_t whole = count / 8;
-    for (size_t i = 0; i < whole; ++i)
+    for (size_t i = 0; i < whole; ++i) {
         StoreBitPixels(rules.bitsInPixelOrder[units[i]], 8, out + 32 * i);
-    if (count % 8 != 0)
+    }
+    if (count % 8 != 0) {
         StoreBitPixels(rules.bitsInPixelOrder[units[whole]], count % 8, out + 32 * whole);
+    }
 }
 
 void ConvertDepth4(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {

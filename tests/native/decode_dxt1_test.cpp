@@ -46,8 +46,9 @@ DocParams Dxt1Params(uint32_t width, uint32_t height) {
 // Row `dataRow` counted from the top of the picture.
 std::vector<uint32_t> TopRow(const Bytes& pixels, const DocParams& p, uint32_t dataRow) {
     std::vector<uint32_t> row;
-    for (uint32_t x = 0; x < p.width; ++x)
+    for (uint32_t x = 0; x < p.width; ++x) {
         row.push_back(PixelAt(pixels, p.width, x, p.height - 1 - dataRow));
+    }
     return row;
 }
 
