@@ -6,26 +6,17 @@
 #   tools/run.sh            (build folder build/win64; PIXOLVE_BUILD=... for another)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
-build=${PIXOLVE_BUILD:-build/win64}
-
 . tests/e2e/drive.sh
-if [ "${PIXOLVE_RUN_VIRTUAL:-}" != 1 ]; then
-  build_viewer "$build"
-  if [ -z "${DISPLAY:-}" ]; then
-    PIXOLVE_RUN_VIRTUAL=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-  fi
+prepare_viewer
+exe=$VIEWER_BUILD/pixolve.exe
+
+if ! on_virtual_display; then
+  [ -n "${DISPLAY:-}" ] && exec "$WINELOADER" "$exe"
+  rerun_on_virtual_display "$0" "$@"
 fi
 
-export WINEPREFIX=$root/$build/wineprefix
-exe=$root/$build/pixolve.exe
-
-if [ "${PIXOLVE_RUN_VIRTUAL:-}" != 1 ]; then
-  exec "$WINELOADER" "$exe"
-fi
-
-# On the virtual display: nobody can see it, so keep a picture of it up to date.
-screen=$root/$build/pixolve-screen.png
+# Nobody can see the virtual display, so keep a picture of it up to date.
+screen=$VIEWER_BUILD/pixolve-screen.png
 "$WINELOADER" "$exe" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true' INT TERM

@@ -5,21 +5,15 @@
 #   tools/screenshot.sh     (build folder build/win64; PIXOLVE_BUILD=... for another)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
-build=${PIXOLVE_BUILD:-build/win64}
-
 . tests/e2e/drive.sh
-if [ "${PIXOLVE_SCREENSHOT_VIRTUAL:-}" != 1 ]; then
-  build_viewer "$build"
-  PIXOLVE_SCREENSHOT_VIRTUAL=1 exec timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
-fi
+prepare_viewer
+on_virtual_display || rerun_on_virtual_display "$0" "$@"
 
-export WINEPREFIX=$root/$build/wineprefix
 work=$(mktemp -d)
 picture=$work/colours.raw
 python3 tests/e2e/picture.py make-rgb "$picture" 320 240
 
-start_pixolve "$root/$build/pixolve.exe"
+start_pixolve "$VIEWER_BUILD/pixolve.exe"
 trap 'kill "$PIXOLVE_PID" 2>/dev/null || true; rm -rf "$work"' EXIT
 open_through_dialog "$picture"
 focus_parameters

@@ -17,6 +17,22 @@ build_viewer() {
   cmake --build "$build" --target pixolve wineprefix >/dev/null
 }
 
+# For the tools run from the source folder: builds the viewer in $PIXOLVE_BUILD (default
+# build/win64) unless this is the run again on a virtual display, and uses its Wine
+# prefix. Sets VIEWER_BUILD to the build folder's full path.
+prepare_viewer() {
+  VIEWER_BUILD=$PWD/${PIXOLVE_BUILD:-build/win64}
+  [ "${PIXOLVE_ON_VIRTUAL_DISPLAY:-}" = 1 ] || build_viewer "$VIEWER_BUILD"
+  export WINEPREFIX=$VIEWER_BUILD/wineprefix
+}
+
+on_virtual_display() { [ "${PIXOLVE_ON_VIRTUAL_DISPLAY:-}" = 1 ]; }
+
+# Runs the script $1 again, with the arguments that follow, on a new 24-bit virtual display.
+rerun_on_virtual_display() {
+  PIXOLVE_ON_VIRTUAL_DISPLAY=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$@"
+}
+
 # Window id of the first window titled exactly $1, waiting up to $2 seconds; fails when
 # none appears.
 wait_for_window() {
