@@ -515,6 +515,36 @@ TEST_F(FrameTest, ChevronMenuListsTheButtonsTheBandCannotShow) {
     ::DestroyMenu(menu);
 }
 
+TEST_F(FrameTest, ChevronDropsTheMenuUnderItAndItsChoiceBecomesACommand) {
+    REBARBANDINFOW band{};
+    band.cbSize = REBARBANDINFOW_V6_SIZE;
+    band.fMask = RBBIM_CHILD;
+    ::SendMessageW(m_frame.m_hWndToolBar, RB_GETBANDINFOW, 0, reinterpret_cast<LPARAM>(&band));
+    RECT first{};
+    ::SendMessageW(band.hwndChild, TB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    ::MoveWindow(band.hwndChild, 0, 0, first.right * 2 + 2, first.bottom, FALSE);
+
+    NMREBARCHEVRON chevron{};
+    chevron.hdr = {m_frame.m_hWndToolBar, 0xE800, static_cast<UINT>(RBN_CHEVRONPUSHED)};
+    chevron.uBand = 0;
+    chevron.rc = RECT{100, 2, 112, 20};
+    POINT below{chevron.rc.left, chevron.rc.bottom};
+    ::ClientToScreen(m_frame.m_hWndToolBar, &below);
+    RECT menu{};
+    // Down selects the first item (Save), Return chooses it.
+    WindowAnswerer choose(L"#32768", L"", WM_KEYDOWN, VK_RETURN, [&](HWND popup) {
+        ::GetWindowRect(popup, &menu);
+        ::PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+    });
+    m_frame.SendMessage(WM_NOTIFY, 0xE800, reinterpret_cast<LPARAM>(&chevron));
+    ASSERT_TRUE(choose.Join());
+    EXPECT_EQ(menu.left, below.x);
+    EXPECT_EQ(menu.top, below.y);
+    MSG command{};
+    ASSERT_TRUE(::PeekMessageW(&command, m_frame, WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(LOWORD(command.wParam), ID_FILE_SAVE);
+}
+
 // ---------------------------------------------------------------------------------------
 // Opening, replacing and closing documents
 
