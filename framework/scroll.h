@@ -20,7 +20,8 @@ inline int StepOf(int extent, int divisor) {
     return step > 0 ? step : 1;
 }
 
-// Scroll steps for one notch of a wheel, or 0 for a page a notch (WHEEL_PAGESCROLL).
+// Line steps a wheel notch scrolls, WHEEL_PAGESCROLL for a page a notch; `fallback` when
+// the system cannot say.
 inline UINT WheelSetting(UINT action, UINT fallback) {
     UINT value = fallback;
     return ::SystemParametersInfoW(action, 0, &value, 0) ? value : fallback;
@@ -35,8 +36,10 @@ public:
     // clamped into the new extent. Line and page steps follow the extent.
     void SetScrollSize(int cx, int cy, BOOL redraw = TRUE, bool resetOffset = true) {
         m_sizeAll = {cx > 0 ? cx : 0, cy > 0 ? cy : 0};
-        m_sizeLine = {scroll_detail::StepOf(m_sizeAll.cx, 100), scroll_detail::StepOf(m_sizeAll.cy, 100)};
-        m_sizePage = {scroll_detail::StepOf(m_sizeAll.cx, 10), scroll_detail::StepOf(m_sizeAll.cy, 10)};
+        m_sizeLine = {scroll_detail::StepOf(m_sizeAll.cx, 100),
+                      scroll_detail::StepOf(m_sizeAll.cy, 100)};
+        m_sizePage = {scroll_detail::StepOf(m_sizeAll.cx, 10),
+                      scroll_detail::StepOf(m_sizeAll.cy, 10)};
         m_ptOffset = resetOffset ? POINT{0, 0} : ClampedOffset(m_ptOffset);
         // Showing or hiding a bar resizes the client area; the WM_SIZE that follows,
         // nested in these calls, records the new size and clamps the offset again.
@@ -121,6 +124,7 @@ public:
         }
         PAINTSTRUCT ps{};
         HDC dc = ::BeginPaint(Self(), &ps);
+        if (dc == nullptr) return 0;
         ::SetViewportOrgEx(dc, -m_ptOffset.x, -m_ptOffset.y, nullptr);
         static_cast<T*>(this)->DoPaint(dc);
         ::EndPaint(Self(), &ps);
@@ -218,7 +222,8 @@ private:
             case SB_THUMBPOSITION: target = TrackPosition(bar); break;
             default: return;
         }
-        ScrollTo(bar, static_cast<int>(scroll_detail::Clamp<long long>(target, 0, MaxOffset(bar))));
+        const long long clamped = scroll_detail::Clamp<long long>(target, 0, MaxOffset(bar));
+        ScrollTo(bar, static_cast<int>(clamped));
     }
 
     // Whole notches in `pending` plus `delta`; what is short of a notch stays pending.

@@ -77,8 +77,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(host.CreateShown(400, 300));
         RECT rect{0, 0, kWidth, kHeight};
-        ASSERT_NE(window.Create(host, rect, nullptr, WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL),
-                  nullptr);
+        const DWORD style = WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL;
+        ASSERT_NE(window.Create(host, rect, nullptr, style), nullptr);
     }
     void TearDown() override { host.DestroyWindow(); }
 
@@ -154,17 +154,19 @@ TEST_F(ScrollWindowTest, OffsetIsResetOrClampedAndRedrawInvalidatesWithErase) {
 TEST_F(ScrollWindowTest, ScrollBarCodesMoveByLinesAndPagesWithinTheRange) {
     window.SetScrollSize(1000, 3000);
     const SIZE client = window.Client();
+    const int bottom = 3000 - client.cy;
     const std::vector<std::pair<int, int>> vertical = {
-        {SB_LINEDOWN, 30}, {SB_PAGEDOWN, 330}, {SB_LINEUP, 300}, {SB_PAGEUP, 0},
-        {SB_PAGEUP, 0},    {SB_BOTTOM, 3000 - client.cy},        {SB_LINEDOWN, 3000 - client.cy},
-        {SB_ENDSCROLL, 3000 - client.cy},                        {SB_TOP, 0}};
+        {SB_LINEDOWN, 30}, {SB_PAGEDOWN, 330},  {SB_LINEUP, 300},      {SB_PAGEUP, 0},
+        {SB_PAGEUP, 0},    {SB_BOTTOM, bottom}, {SB_LINEDOWN, bottom}, {SB_ENDSCROLL, bottom},
+        {SB_TOP, 0}};
     for (const auto& [code, expected] : vertical) {
         window.Scroll(WM_VSCROLL, code);
         EXPECT_EQ(window.Offset().y, expected) << "code " << code;
         EXPECT_EQ(window.Bar(SB_VERT).nPos, expected) << "code " << code;
     }
+    const int right = 1000 - client.cx;
     const std::vector<std::pair<int, int>> horizontal = {
-        {SB_LINERIGHT, 10}, {SB_PAGERIGHT, 110}, {SB_RIGHT, 1000 - client.cx}, {SB_LINELEFT, 990 - client.cx},
+        {SB_LINERIGHT, 10}, {SB_PAGERIGHT, 110}, {SB_RIGHT, right}, {SB_LINELEFT, right - 10},
         {SB_LEFT, 0}};
     for (const auto& [code, expected] : horizontal) {
         window.Scroll(WM_HSCROLL, code);

@@ -98,7 +98,8 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(host.CreateShown(420, 320));
-        ASSERT_NE(view.Create(host, rcDefault, nullptr, kFrameViewStyle, WS_EX_CLIENTEDGE), nullptr);
+        ASSERT_NE(view.Create(host, rcDefault, nullptr, kFrameViewStyle, WS_EX_CLIENTEDGE),
+                  nullptr);
         FitViewToHost();
         view.SetScrollSize(100, 100);  // as the frame does right after creating it
     }
@@ -150,7 +151,8 @@ protected:
         EXPECT_EQ(origin.x, 0);
         EXPECT_EQ(origin.y, 0);
         ::GdiFlush();
-        std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + count);
+        const uint32_t* first = static_cast<const uint32_t*>(bits);
+        std::vector<uint32_t> pixels(first, first + count);
         for (auto& pixel : pixels) pixel &= 0xFFFFFF;
         ::SelectObject(dc, original);
         ::DeleteObject(bitmap);
