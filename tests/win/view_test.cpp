@@ -130,7 +130,8 @@ protected:
     }
 
     // The client area as WM_PRINTCLIENT draws it into a bitmap of our own: rows top-down,
-    // each pixel 0x00RRGGBB. Checks that the context's viewport origin is left as it was.
+    // each pixel 0x00RRGGBB. Checks that the context's viewport origin and background
+    // colour are left as they were.
     std::vector<uint32_t> PrintClient() {
         const SIZE client = Client();
         BITMAPINFO info{};
@@ -145,11 +146,14 @@ protected:
         HGDIOBJ original = ::SelectObject(dc, bitmap);
         const size_t count = static_cast<size_t>(client.cx) * client.cy;
         std::fill_n(static_cast<uint32_t*>(bits), count, kUnpainted);
+        const COLORREF background = RGB(1, 2, 3);
+        ::SetBkColor(dc, background);
         view.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
         POINT origin{-1, -1};
         ::GetViewportOrgEx(dc, &origin);
         EXPECT_EQ(origin.x, 0);
         EXPECT_EQ(origin.y, 0);
+        EXPECT_EQ(::GetBkColor(dc), background);
         ::GdiFlush();
         const uint32_t* first = static_cast<const uint32_t*>(bits);
         std::vector<uint32_t> pixels(first, first + count);
