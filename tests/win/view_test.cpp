@@ -6,13 +6,13 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
-#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "decode/decoder.h"
 #include "params/modeless_dialog.h"
+#include "tests/win/scratch_file.h"
 #include "tests/win/test_host.h"
 #include "view/pixolve_view.h"
 
@@ -21,46 +21,7 @@ namespace {
 constexpr DWORD kFrameViewStyle =
     WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_HSCROLL | WS_VSCROLL;
 
-class TempFile {
-public:
-    explicit TempFile(const std::vector<uint8_t>& bytes) {
-        wchar_t folder[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, folder);
-        wchar_t path[MAX_PATH] = {};
-        ::GetTempFileNameW(folder, L"pxv", 0, path);
-        m_path = path;
-        HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        ::CloseHandle(file);
-    }
-    ~TempFile() { ::DeleteFileW(m_path.c_str()); }
-
-    // Opened as the program opens files: read access, others may only read.
-    std::shared_ptr<CRawDoc> Open() const {
-        HANDLE file = ::CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        return file == INVALID_HANDLE_VALUE ? nullptr : std::make_shared<CRawDoc>(file);
-    }
-    bool CanOpenForWriting() const {
-        HANDLE file = ::CreateFileW(m_path.c_str(), GENERIC_WRITE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return false;
-        ::CloseHandle(file);
-        return true;
-    }
-
-private:
-    std::wstring m_path;
-};
-
-std::vector<uint8_t> RandomBytes(size_t count) {
-    std::mt19937 random(12345);
-    std::vector<uint8_t> bytes(count);
-    for (auto& byte : bytes) byte = static_cast<uint8_t>(random());
-    return bytes;
-}
+std::vector<uint8_t> RandomBytes(size_t count) { return CScratchFile::RandomBytes(count); }
 
 // Creations and destructions of dialog windows on this thread, in order.
 class DialogLog {
@@ -207,7 +168,7 @@ protected:
 }  // namespace
 
 TEST_F(ImageViewTest, PaintsThePictureOverTheWindowColourAtAnyScrollOffset) {
-    TempFile file(RandomBytes(900 * 200 * 3));
+    CScratchFile file(RandomBytes(900 * 200 * 3));
     auto doc = file.Open();
     doc->m_depth = Depth24;
     doc->m_width = 900;  // wider than the view, lower than it: only the width scrolls
@@ -237,7 +198,7 @@ TEST_F(ImageViewTest, PaintsThePictureOverTheWindowColourAtAnyScrollOffset) {
 }
 
 TEST_F(ImageViewTest, DecodesOncePerChangeNeverForScrollingResizingOrRepainting) {
-    TempFile file(RandomBytes(900 * 700));
+    CScratchFile file(RandomBytes(900 * 700));
     auto doc = file.Open();
     doc->m_width = 900;
     doc->m_height = 700;
@@ -281,7 +242,7 @@ TEST_F(ImageViewTest, DecodesOncePerChangeNeverForScrollingResizingOrRepainting)
 }
 
 TEST_F(ImageViewTest, ANewDocumentGetsANewDialogAndKeepsTheScrollPositionClamped) {
-    TempFile file(RandomBytes(4000));
+    CScratchFile file(RandomBytes(4000));
     auto first = file.Open();
     first->m_width = 900;
     first->m_height = 700;
@@ -321,7 +282,7 @@ TEST_F(ImageViewTest, ANewDocumentGetsANewDialogAndKeepsTheScrollPositionClamped
 }
 
 TEST_F(ImageViewTest, ClosingTheDocumentClosesItsFileAndLeavesTheWindowColour) {
-    TempFile file(RandomBytes(3000));
+    CScratchFile file(RandomBytes(3000));
     auto doc = file.Open();
     std::weak_ptr<CRawDoc> alive = doc;
     view.SetDocument(std::move(doc));
@@ -341,7 +302,7 @@ TEST_F(ImageViewTest, ClosingTheDocumentClosesItsFileAndLeavesTheWindowColour) {
 // size than the picture the decoder writes.
 TEST_F(ImageViewTest, PicturesNoBitmapCanHoldPaintOnlyTheBackground) {
     const unsigned long before = CPixolveView::CacheBuilds();
-    TempFile tiny(RandomBytes(11));
+    CScratchFile tiny(RandomBytes(11));
     auto empty = tiny.Open();
     ASSERT_EQ(empty->m_width, 0u);
     ASSERT_EQ(empty->m_height, 0u);
@@ -349,7 +310,7 @@ TEST_F(ImageViewTest, PicturesNoBitmapCanHoldPaintOnlyTheBackground) {
     view.UpdateWindow();
     ExpectOnlyBackground();
 
-    TempFile some(RandomBytes(64));
+    CScratchFile some(RandomBytes(64));
     auto doc = some.Open();
     view.SetDocument(doc);
     const std::vector<std::pair<uint32_t, uint32_t>> sizes = {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "decode/raw_doc.h"
+#include "tests/win/scratch_file.h"
 #include "view/pixolve_view.h"
 
 namespace {
@@ -20,40 +21,6 @@ class CHostFrame : public CWindowImpl<CHostFrame, CWindow, CFrameWinTraits> {
 public:
     BEGIN_MSG_MAP(CHostFrame)
     END_MSG_MAP()
-};
-
-// A file of pseudo-random bytes in the temporary folder, deleted at the end.
-class ScratchFile {
-public:
-    explicit ScratchFile(size_t size) {
-        wchar_t folder[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, folder);
-        wchar_t path[MAX_PATH] = {};
-        ::GetTempFileNameW(folder, L"pxm", 0, path);
-        m_path = path;
-        std::vector<uint8_t> bytes(size);
-        uint32_t state = 2463534242u;
-        for (auto& byte : bytes) {
-            state ^= state << 13;
-            state ^= state >> 17;
-            state ^= state << 5;
-            byte = static_cast<uint8_t>(state);
-        }
-        HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        DWORD written = 0;
-        ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-        ::CloseHandle(file);
-    }
-    ~ScratchFile() { ::DeleteFileW(m_path.c_str()); }
-
-    std::shared_ptr<CRawDoc> Open() const {
-        HANDLE file = ::CreateFileW(m_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        return file == INVALID_HANDLE_VALUE ? nullptr : std::make_shared<CRawDoc>(file);
-    }
-
-private:
-    std::wstring m_path;
 };
 
 double Milliseconds(LONGLONG ticks) {
@@ -86,7 +53,7 @@ struct Case {
 };
 
 void Measure(CPixolveView& view, const Case& c) {
-    ScratchFile file(c.fileBytes);
+    CScratchFile file(CScratchFile::RandomBytes(c.fileBytes));
     auto doc = file.Open();
     if (!doc) {
         std::printf("%s: cannot open the scratch file\n", c.name);
