@@ -22,8 +22,7 @@ public:                                                                         
     BOOL ProcessWindowMessage(HWND hWnd, UINT uMsg, WPARAM wParam, LPARAM lParam,           \
                               LRESULT& lResult, DWORD dwMsgMapID = 0) {                     \
         BOOL bHandled = TRUE;                                                               \
-        (void)hWnd;                                                                         \
-        (void)bHandled;                                                                     \
+        (void)hWnd, (void)uMsg, (void)wParam, (void)lParam, (void)lResult, (void)bHandled;  \
         switch (dwMsgMapID) {                                                               \
             case 0:
 

@@ -4,7 +4,6 @@
 #include <climits>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "decode/decoder.h"
 
@@ -58,7 +57,7 @@ BOOL CPixolveView::PreTranslateMessage(MSG*) { return FALSE; }
 
 LRESULT CPixolveView::OnParamsChanged(UINT, WPARAM, LPARAM, BOOL&) {
     if (m_doc) SetScrollSizeToDocument();
-    m_memDecoded = false;
+    FreeCache();
     return 0;
 }
 
@@ -75,8 +74,8 @@ void CPixolveView::DoPaint(HDC dc) {
     GetClientRect(&client);
     ::OffsetViewportOrgEx(dc, offset.x, offset.y, nullptr);
     FillBackground(dc, client);
-    if (m_doc && !m_memDecoded) DecodeIntoCache(dc);
-    if (m_doc && m_memDecoded) CopyVisiblePart(dc, client, offset);
+    if (m_doc && m_memDC == nullptr) BuildCache(dc);
+    if (m_doc && m_memDC != nullptr) CopyVisiblePart(dc, client, offset);
     ::OffsetViewportOrgEx(dc, -offset.x, -offset.y, nullptr);
 }
 
@@ -97,46 +96,33 @@ void CPixolveView::CopyVisiblePart(HDC dc, const RECT& client, POINT offset) {
              offset.y, SRCCOPY);
 }
 
-// A picture of the size of the bitmap in hand is decoded again into that bitmap: a new
-// one of many megabytes costs more in fresh pages than the decode itself.
-void CPixolveView::DecodeIntoCache(HDC dc) {
-    if (m_memDC != nullptr && m_memWidth == m_doc->m_width && m_memHeight == m_doc->m_height) {
-        ::GdiFlush();
-        std::memset(m_memPixels, 0, m_memBytes);
-    } else {
-        FreeCache();
-        if (!CreateCache(dc)) return;
-    }
-    DecodePixels(*m_doc, m_memPixels);
-    m_memDecoded = true;
-    ++g_cacheBuilds;
-}
-
-// Fails when no bitmap can hold the picture; the next paint tries again.
-bool CPixolveView::CreateCache(HDC dc) {
+// Decodes the picture straight into a new section's memory. Fails when no bitmap can hold
+// the picture; the next paint tries again.
+void CPixolveView::BuildCache(HDC dc) {
     const uint32_t width = m_doc->m_width;
     const uint32_t height = m_doc->m_height;
     size_t bytes = 0;
-    if (!BitmapCanHold(width, height, bytes)) return false;
+    if (!BitmapCanHold(width, height, bytes)) return;
     HDC memDC = ::CreateCompatibleDC(dc);
-    if (memDC == nullptr) return false;
+    if (memDC == nullptr) return;
     void* bits = nullptr;
     HBITMAP section = CreatePictureSection(memDC, width, height, bits);
-    HGDIOBJ original = section != nullptr && bits != nullptr ? ::SelectObject(memDC, section)
-                                                             : nullptr;
-    if (original == nullptr) {
+    if (section == nullptr || bits == nullptr) {
         if (section != nullptr) ::DeleteObject(section);
         ::DeleteDC(memDC);
-        return false;
+        return;
     }
-    m_memDC = memDC;
+    DecodePixels(*m_doc, static_cast<uint8_t*>(bits));
+    ++g_cacheBuilds;
+    HGDIOBJ original = ::SelectObject(memDC, section);
+    if (original == nullptr) {
+        ::DeleteObject(section);
+        ::DeleteDC(memDC);
+        return;
+    }
     m_memDCOriginalBitmap = original;
-    m_memPixels = static_cast<uint8_t*>(bits);
-    m_memBytes = bytes;
-    m_memWidth = width;
-    m_memHeight = height;
+    m_memDC = memDC;
     ++g_liveCaches;
-    return true;
 }
 
 void CPixolveView::FreeCache() {
@@ -146,7 +132,5 @@ void CPixolveView::FreeCache() {
     ::DeleteObject(section);
     m_memDC = nullptr;
     m_memDCOriginalBitmap = nullptr;
-    m_memPixels = nullptr;
-    m_memDecoded = false;
     --g_liveCaches;
 }

@@ -41,20 +41,13 @@ private:
     void SetScrollSizeToDocument();
     void FillBackground(HDC dc, const RECT& client);
     void CopyVisiblePart(HDC dc, const RECT& client, POINT offset);
-    void DecodeIntoCache(HDC dc);
-    bool CreateCache(HDC dc);
+    void BuildCache(HDC dc);
     void FreeCache();
 
     std::shared_ptr<CRawDoc> m_doc;
     CParamDlg m_paramDlg;
-    // The cache: a memory context with a bitmap of the picture selected into it. After a
-    // parameter change it is kept, undecoded, so that a picture of the same size can be
-    // decoded into the same memory.
+    // The cache: a memory context with the decoded picture's bitmap selected into it;
+    // null when nothing is cached. The context and its bitmap are freed together.
     HDC m_memDC = nullptr;
     HGDIOBJ m_memDCOriginalBitmap = nullptr;  // selected back before the context goes
-    uint8_t* m_memPixels = nullptr;
-    size_t m_memBytes = 0;
-    uint32_t m_memWidth = 0;
-    uint32_t m_memHeight = 0;
-    bool m_memDecoded = false;  // holds the picture of m_doc as its parameters are now
 };

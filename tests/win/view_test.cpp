@@ -221,6 +221,7 @@ TEST_F(ImageViewTest, DecodesOncePerChangeNeverForScrollingResizingOrRepainting)
 
     doc->m_width = 500;
     view.SendMessage(WM_APP);
+    EXPECT_EQ(CPixolveView::LiveCaches(), 0);  // a change drops the cached picture at once
     SIZE extent{};
     view.GetScrollSize(extent);
     EXPECT_EQ(extent.cx, 500);
