@@ -26,7 +26,13 @@ def count(build_dir):
 
 
 def main():
-    dirs = [a for a in sys.argv[1:] if not a.startswith("--")]
+    args = sys.argv[1:]
+    fuzz_failed = 0
+    if "--fuzz-failed" in args:
+        at = args.index("--fuzz-failed")
+        fuzz_failed = int(args[at + 1])
+        del args[at:at + 2]
+    dirs = args
     total = [0, 0, 0]
     for d in dirs:
         p, f, s = count(d)
@@ -35,6 +41,9 @@ def main():
     if total[0] == 0:
         print("no test results found")
         total[1] += 1
+    # The fuzzing run counts as one test of its own.
+    print(f"fuzzer: {1 - fuzz_failed} passed, {fuzz_failed} failed")
+    total = [total[0] + 1 - fuzz_failed, total[1] + fuzz_failed, total[2]]
     print(f"Summary: {total[0]} passed, {total[1]} failed, {total[2]} skipped")
     return 1 if total[1] else 0
 

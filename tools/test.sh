@@ -9,6 +9,7 @@ root=$PWD
 jobs=${PIXOLVE_JOBS:-$(nproc)}
 fuzz_seconds=${PIXOLVE_FUZZ_SECONDS:-30}
 failed=0
+fuzz_failed=0
 
 step() { printf '\n=== %s\n' "$*"; }
 
@@ -53,6 +54,7 @@ if ! build/fuzz/fuzz/pixolve_fuzz -max_total_time="$fuzz_seconds" -timeout=10 -r
      -artifact_prefix=build/fuzz/ build/fuzz/corpus 2>build/fuzz/fuzz.log; then
   tail -40 build/fuzz/fuzz.log
   echo "fuzzer found a problem (see build/fuzz/fuzz.log)"
+  fuzz_failed=1
   failed=1
 else
   grep -E '^#[0-9]+.*DONE' build/fuzz/fuzz.log | tail -1 || true
@@ -62,5 +64,5 @@ step "Windows tests under Wine (Xvfb)"
 rm -rf build/win64/test-results
 (cd build/win64 && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure) || failed=1
 
-python3 tools/summarize.py build/native build/sanitize build/win64 --fuzz "$([ $failed = 0 ] && echo ok || echo check)" || failed=1
+python3 tools/summarize.py build/native build/sanitize build/win64 --fuzz-failed "$fuzz_failed" || failed=1
 exit $failed

@@ -10,5 +10,8 @@ flock 9
 export WINEPREFIX=$prefix WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+# Xvfb has no window manager: let Wine manage its windows itself, or every destruction of
+# a visible top-level window waits two seconds for a manager that never answers.
+/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 /usr/lib/wine/wineserver -w || true
 touch "$prefix/.pixolve-ready"
