@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Makes a fresh Wine prefix at $1 once (64-bit only: these kernels cannot run 32-bit code).
+# With "unmanaged" as $2, Wine manages the prefix's windows itself instead of leaving them
+# to a window manager. Xvfb has none, so each destruction of a visible top-level window
+# would wait two seconds for it; but then Wine also keeps no topmost window above the
+# others, so the real program runs in a managed prefix.
 set -euo pipefail
 prefix=$1
+mode=${2:-managed}
 [ -f "$prefix/.pixolve-ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
@@ -10,8 +15,6 @@ flock 9
 export WINEPREFIX=$prefix WINEARCH=win64 WINELOADER=/usr/lib/wine/wine64
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
-# Xvfb has no window manager: let Wine manage its windows itself, or every destruction of
-# a visible top-level window waits two seconds for a manager that never answers.
-/usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+[ "$mode" = unmanaged ] && /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 /usr/lib/wine/wineserver -w || true
 touch "$prefix/.pixolve-ready"

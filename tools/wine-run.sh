@@ -9,7 +9,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 export WINEPREFIX=${WINEPREFIX:-$PWD/wineprefix}
 
 here=$(cd "$(dirname "$0")" && pwd)
-"$here/wine-prefix.sh" "$WINEPREFIX"
+"$here/wine-prefix.sh" "$WINEPREFIX" ${PIXOLVE_WINE_UNMANAGED:+unmanaged}
 
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$WINELOADER" "$@"
