@@ -64,8 +64,8 @@ public:
     HWND m_hWndClient = nullptr;
     HACCEL m_hAccel = nullptr;
 
-    // Creates the window with title, menu and icons of resource T::IDR (a rectangle of
-    // null lets the system choose); the accelerators follow once the window exists.
+    // Creates the window with the title and menu of resource T::IDR (a null rectangle lets
+    // the system place and size it); the accelerators are loaded once the window exists.
     HWND CreateEx(HWND parent = nullptr, const RECT* rect = nullptr, DWORD style = 0,
                   DWORD exStyle = 0) {
         const UINT resourceId = T::IDR;
@@ -84,10 +84,6 @@ public:
         return hWnd;
     }
 
-    BOOL CreateSimpleToolBar(UINT resourceId) {
-        m_hWndToolBar = CreateSimpleToolBarCtrl(this->m_hWnd, resourceId);
-        return m_hWndToolBar != nullptr;
-    }
     static HWND CreateSimpleToolBarCtrl(HWND parent, UINT resourceId,
                                         BOOL initialSeparator = FALSE,
                                         DWORD style = ATL_SIMPLE_TOOLBAR_PANE_STYLE,
