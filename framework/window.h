@@ -108,6 +108,12 @@ public:                                                                         
 
 // ---------------------------------------------------------------------------------------
 
+// right - left with the platform's wrap-around: a rectangle measured from CW_USEDEFAULT
+// (the most negative int) would overflow a signed subtraction.
+inline int RectExtent(LONG from, LONG to) {
+    return static_cast<int>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
+}
+
 // The module whose resources the windows load (the executable itself).
 HINSTANCE ResourceInstance();
 
@@ -273,7 +279,8 @@ protected:
                      DWORD exStyle, HMENU menuOrId, ATOM atom) {
         if (atom == 0) return nullptr;
         return ::CreateWindowExW(exStyle, MAKEINTATOM(atom), name, style, rect.left, rect.top,
-                                 rect.right - rect.left, rect.bottom - rect.top, parent,
+                                 RectExtent(rect.left, rect.right),
+                                 RectExtent(rect.top, rect.bottom), parent,
                                  menuOrId, ResourceInstance(), static_cast<CMessageMap*>(this));
     }
 };
