@@ -1,31 +1,5 @@
 #include "tests/win/param_test_support.h"
 
-
-#include "decode/utf8.h"
-
-TempFile::TempFile(int64_t size) {
-    wchar_t folder[MAX_PATH] = {};
-    wchar_t path[MAX_PATH] = {};
-    ::GetTempPathW(MAX_PATH, folder);
-    ::GetTempFileNameW(folder, L"pxp", 0, path);
-    m_path = path;
-    HANDLE handle = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    LARGE_INTEGER end{};
-    end.QuadPart = size;
-    ::SetFilePointerEx(handle, end, nullptr, FILE_BEGIN);
-    ::SetEndOfFile(handle);
-    ::CloseHandle(handle);
-}
-
-TempFile::~TempFile() { ::DeleteFileW(m_path.c_str()); }
-
-std::shared_ptr<CRawDoc> TempFile::OpenDocument() const {
-    FileHandle handle = fileops::OpenForReading(WideToUtf8(m_path.c_str()).c_str());
-    if (!fileops::IsValid(handle)) return nullptr;
-    return std::make_shared<CRawDoc>(handle);
-}
-
 LRESULT NotifyView::OnParamsChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     notices.push_back(Notice{wParam, lParam, doc->m_offset, doc->m_width, doc->m_height,
                              doc->m_linePad});
@@ -51,8 +25,8 @@ void ParamDialogTest::CreateWindows() {
 }
 
 void ParamDialogTest::Open(int64_t fileSize) {
-    file = std::make_unique<TempFile>(fileSize);
-    doc = file->OpenDocument();
+    file = std::make_unique<CScratchFile>(ScratchSize{fileSize});
+    doc = file->Open();
     ASSERT_NE(doc, nullptr);
     view.doc = doc.get();
     CreateWindows();

@@ -11,21 +11,7 @@
 #include "decode/raw_doc.h"
 #include "framework/window.h"
 #include "params/param_dlg.h"
-
-// A temporary file of `size` bytes (sparse where the file system allows), deleted at the end.
-class TempFile {
-public:
-    explicit TempFile(int64_t size);
-    ~TempFile();
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-
-    // A new document on the file, opened as the program opens files.
-    std::shared_ptr<CRawDoc> OpenDocument() const;
-
-private:
-    std::wstring m_path;
-};
+#include "tests/win/scratch_file.h"
 
 class TestFrame : public CWindowImpl<TestFrame, CWindow, CFrameWinTraits> {
 public:
@@ -93,7 +79,7 @@ protected:
     TestFrame frame;
     NotifyView view;
     CParamDlg dlg;
-    std::unique_ptr<TempFile> file;
+    std::unique_ptr<CScratchFile> file;
     std::shared_ptr<CRawDoc> doc;
 };
 

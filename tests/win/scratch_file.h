@@ -13,17 +13,25 @@
 
 #include "decode/raw_doc.h"
 
+// The size of a scratch file that reads as zeros, made without writing them.
+struct ScratchSize {
+    int64_t bytes;
+};
+
 class CScratchFile {
 public:
-    explicit CScratchFile(const std::vector<uint8_t>& bytes) {
-        wchar_t folder[MAX_PATH] = {};
-        ::GetTempPathW(MAX_PATH, folder);
-        wchar_t path[MAX_PATH] = {};
-        ::GetTempFileNameW(folder, L"pxv", 0, path);
-        m_path = path;
-        HANDLE file = ::CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    explicit CScratchFile(const std::vector<uint8_t>& bytes) : m_path(NewTempPath()) {
+        HANDLE file = CreateForWriting();
         DWORD written = 0;
         ::WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        ::CloseHandle(file);
+    }
+    explicit CScratchFile(ScratchSize size) : m_path(NewTempPath()) {
+        HANDLE file = CreateForWriting();
+        LARGE_INTEGER end{};
+        end.QuadPart = size.bytes;
+        ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN);
+        ::SetEndOfFile(file);
         ::CloseHandle(file);
     }
     ~CScratchFile() { ::DeleteFileW(m_path.c_str()); }
@@ -55,5 +63,17 @@ public:
     }
 
 private:
+    static std::wstring NewTempPath() {
+        wchar_t folder[MAX_PATH] = {};
+        ::GetTempPathW(MAX_PATH, folder);
+        wchar_t path[MAX_PATH] = {};
+        ::GetTempFileNameW(folder, L"pxv", 0, path);
+        return path;
+    }
+    HANDLE CreateForWriting() const {
+        return ::CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                             nullptr);
+    }
+
     std::wstring m_path;
 };
