@@ -7,9 +7,15 @@
 
 #include "decode/pixel_convert.h"
 
+// How whole blocks are painted: by a byte shuffle a row where the processor has one
+// (SSSE3), else by selects. Both give the same pixels.
+enum class Dxt1Kernel { Select, Shuffle };
+Dxt1Kernel FastestDxt1Kernel();
+
 // The endpoint conversion of one decode, as tables by byte: every channel is a plain
 // selection of an endpoint's bits, so an endpoint's entry is the OR of its two bytes'.
 struct Dxt1Endpoints {
+    Dxt1Kernel kernel;
     bool bigEndian;
     uint32_t pixel[2][256];   // blue, green, red, opaque fourth byte
     uint64_t spread[2][256];  // blue, green, red in 21-bit lanes, scaled for the mixes

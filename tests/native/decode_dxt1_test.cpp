@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
 #include <vector>
 
 #include "decode/decoder.h"
+#include "decode/dxt1.h"
 #include "tests/native/decode_test_support.h"
 
 namespace {
@@ -183,6 +185,47 @@ TEST(Dxt1, LinePadAndSwapFieldHaveNoEffect) {
     p.linePad = 3;
     p.swapField = true;
     EXPECT_EQ(DecodeBytes(file, p), plain);
+}
+
+// The processor-specific kernel against the portable one, on random blocks under random
+// endpoint layouts, so that the one the program picks is checked whatever this machine has.
+TEST(Dxt1, ShuffleKernelPaintsAsTheSelectKernel) {
+    if (FastestDxt1Kernel() != Dxt1Kernel::Shuffle) GTEST_SKIP() << "no byte shuffle here";
+    constexpr uint32_t kWidth = 64;
+    constexpr size_t kBlocks = kWidth / 4;
+    std::mt19937 random(7);
+    const TempFile file(Bytes(8));
+    for (int layout = 0; layout < 200; ++layout) {
+        DocParams p = Dxt1Params(kWidth, 4);
+        p.bigEndian = layout % 2 == 1;
+        for (int c = 0; c < 3; ++c) {
+            p.bits[c] = static_cast<uint8_t>(random() % 12);
+            p.shift[c] = static_cast<uint8_t>(random() % 20);
+        }
+        const auto doc = file.Open();
+        ApplyParams(p, *doc);
+        PixelRules rules;
+        BuildPixelRules(*doc, rules);
+        Dxt1Endpoints endpoints;
+        BuildDxt1Endpoints(rules, endpoints);
+
+        Bytes blocks(kBlocks * 8);
+        for (uint8_t& b : blocks) b = static_cast<uint8_t>(random());
+        // Equal endpoints pick the three-colour palette; make sure some blocks have them.
+        blocks[2] = blocks[0];
+        blocks[3] = blocks[1];
+
+        Bytes painted[2];
+        const Dxt1Kernel kernels[2] = {Dxt1Kernel::Select, Dxt1Kernel::Shuffle};
+        for (int k = 0; k < 2; ++k) {
+            painted[k].assign(kWidth * 4 * 4, 0);
+            Dxt1BlockRow row{{}, kWidth};
+            for (size_t j = 0; j < 4; ++j) row.rows[j] = painted[k].data() + j * kWidth * 4;
+            endpoints.kernel = kernels[k];
+            PlaceDxt1Blocks(endpoints, blocks.data(), kBlocks, 0, row);
+        }
+        ASSERT_EQ(painted[1], painted[0]) << "layout " << layout;
+    }
 }
 
 }  // namespace
