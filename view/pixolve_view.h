@@ -42,6 +42,8 @@ private:
     void FillBackground(HDC dc, const RECT& client);
     void CopyVisiblePart(HDC dc, const RECT& client, POINT offset);
     void BuildCache(HDC dc);
+    bool CacheHasPictureSize() const;
+    void DecodeIntoCache();
     void FreeCache();
 
     std::shared_ptr<CRawDoc> m_doc;
@@ -50,4 +52,10 @@ private:
     // null when nothing is cached. The context and its bitmap are freed together.
     HDC m_memDC = nullptr;
     HGDIOBJ m_memDCOriginalBitmap = nullptr;  // selected back before the context goes
+    // The cached bitmap's memory and size, and whether the document has changed since it
+    // was decoded; a change that keeps the size is decoded into the same bitmap.
+    void* m_cacheBits = nullptr;
+    uint32_t m_cacheWidth = 0;
+    uint32_t m_cacheHeight = 0;
+    bool m_cacheStale = false;
 };

@@ -229,6 +229,7 @@ TEST_F(ImageViewTest, DecodesOncePerChangeNeverForScrollingResizingOrRepainting)
     EXPECT_EQ(CPixolveView::CacheBuilds(), before + 2);
 
     for (int change = 0; change < 5; ++change) view.SendMessage(WM_APP);
+    EXPECT_EQ(CPixolveView::LiveCaches(), 1);  // same size: decoded again into the same bitmap
     Repaint();
     EXPECT_EQ(CPixolveView::CacheBuilds(), before + 3);
 
@@ -240,6 +241,21 @@ TEST_F(ImageViewTest, DecodesOncePerChangeNeverForScrollingResizingOrRepainting)
     EXPECT_EQ(CPixolveView::CacheBuilds(), before + 23);
     view.SetDocument(nullptr);
     EXPECT_EQ(CPixolveView::LiveCaches(), 0);
+}
+
+// The kept bitmap is only written when it still has the picture's size, whoever changed it.
+TEST_F(ImageViewTest, ASizeChangedAfterTheChangeNoticeGetsANewBitmap) {
+    CScratchFile file(RandomBytes(300 * 200));
+    auto doc = file.Open();
+    doc->m_width = 100;
+    doc->m_height = 50;
+    view.SetDocument(doc);
+    view.UpdateWindow();
+    view.SendMessage(WM_APP);
+    doc->m_width = 300;
+    doc->m_height = 200;
+    ExpectShows(*doc);
+    EXPECT_EQ(CPixolveView::LiveCaches(), 1);
 }
 
 TEST_F(ImageViewTest, ANewDocumentGetsANewDialogAndKeepsTheScrollPositionClamped) {
