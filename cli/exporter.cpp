@@ -3,6 +3,7 @@
 #include <new>
 
 #include "cli/errors.h"
+#include "cli/guess_command.h"
 #include "cli/image_writers.h"
 #include "cli/options.h"
 #include "cli/output_file.h"
@@ -68,6 +69,10 @@ int RunExporter(const std::vector<std::string>& args, std::FILE* standardOutput,
         const CommandLine commandLine = ParseCommandLine(args);
         if (commandLine.showHelp) {
             std::fputs(UsageText(), standardOutput);
+            return FinishWriting(standardOutput) ? kExitSuccess : kExitFailure;
+        }
+        if (commandLine.options.guess) {
+            PrintGuesses(commandLine.options, standardOutput);
             return FinishWriting(standardOutput) ? kExitSuccess : kExitFailure;
         }
         Export(commandLine.options, standardOutput);

@@ -15,8 +15,9 @@ Shows the bytes of FILE as a picture, as the Pixolve viewer does, and writes it 
 
   --offset N          byte offset of the picture in FILE, -2147483648 to 2147483647
                       (default 0; a negative offset gives a black picture)
-  --width N           width in pixels, 0 to 4294967295 (default from the file size)
-  --height N          height in rows, likewise
+  --width N|auto      width in pixels, 0 to 4294967295 (default from the file size);
+                      auto: the best guess (see --guess)
+  --height N|auto     height in rows, likewise
   --depth D           1 | 4 | 8 | 16 | 24 | 32 | dxt1 (default 8)
   --fields F          16-bit and DXT1 channel bit counts: r5g6b5 | r5g5b5 | r5g5b5a1 |
                       r4g4b4a4 | R,G,B,A each 0-255 (default r5g6b5)
@@ -30,6 +31,10 @@ Shows the bytes of FILE as a picture, as the Pixolve viewer does, and writes it 
   --raw               write the pixel buffer instead: rows bottom-up, 4 bytes a pixel
                       (blue, green, red, fourth byte), to PATH, or to standard output
                       when PATH is - or absent
+  --guess             print up to 5 likely layouts of FILE, best first, each with the
+                      command line that shows it; --depth, --offset, --width and
+                      --line-pad given are kept, the rest is guessed
+  --json              with --guess: print the layouts as JSON
   -h, --help          show this help and exit
 
 Numbers are plain decimal digits: no '+', no spaces; only --offset takes a leading '-'.
@@ -39,7 +44,7 @@ Exit status: 0 done, 1 the picture could not be made or written, 2 bad command l
 
 enum class OptionId {
     Offset, Width, Height, Depth, Fields, Order, LinePad, Output,
-    InvertY, BigEndian, SwapField, Raw, Help,
+    InvertY, BigEndian, SwapField, Raw, Guess, Json, Help,
 };
 
 struct OptionSpec {
@@ -62,6 +67,8 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"--big-endian", "", OptionId::BigEndian, false},
     {"--swap-field", "", OptionId::SwapField, false},
     {"--raw", "", OptionId::Raw, false},
+    {"--guess", "", OptionId::Guess, false},
+    {"--json", "", OptionId::Json, false},
     {"--help", "-h", OptionId::Help, false},
 };
 
@@ -151,14 +158,32 @@ void SetOrder(std::string_view text, RenderOptions& options) {
     throw UsageError("--order: " + Quoted(text) + " is not rgba, bgra or four shifts R,G,B,A");
 }
 
+void SetSize(std::string_view name, std::string_view value, std::optional<uint32_t>& size,
+             bool& automatic) {
+    automatic = value == "auto";
+    if (automatic)
+        size.reset();
+    else
+        size = RequireUnsigned(name, value, UINT32_MAX);
+}
+
 void SetValue(OptionId id, std::string_view name, std::string_view value,
               RenderOptions& options) {
     switch (id) {
-        case OptionId::Offset: options.offset = RequireSigned32(name, value); break;
-        case OptionId::Width: options.width = RequireUnsigned(name, value, UINT32_MAX); break;
-        case OptionId::Height: options.height = RequireUnsigned(name, value, UINT32_MAX); break;
-        case OptionId::LinePad: options.linePad = RequireUnsigned(name, value, UINT32_MAX); break;
-        case OptionId::Depth: options.depth = RequireDepth(value); break;
+        case OptionId::Offset:
+            options.offset = RequireSigned32(name, value);
+            options.offsetGiven = true;
+            break;
+        case OptionId::Width: SetSize(name, value, options.width, options.widthAuto); break;
+        case OptionId::Height: SetSize(name, value, options.height, options.heightAuto); break;
+        case OptionId::LinePad:
+            options.linePad = RequireUnsigned(name, value, UINT32_MAX);
+            options.linePadGiven = true;
+            break;
+        case OptionId::Depth:
+            options.depth = RequireDepth(value);
+            options.depthGiven = true;
+            break;
         case OptionId::Fields: options.bits = RequireFields(value); break;
         case OptionId::Order: SetOrder(value, options); break;
         case OptionId::Output: options.outputPath = std::string(value); break;
@@ -172,6 +197,8 @@ void SetFlag(OptionId id, RenderOptions& options, bool& raw) {
         case OptionId::BigEndian: options.bigEndian = true; break;
         case OptionId::SwapField: options.swapField = true; break;
         case OptionId::Raw: raw = true; break;
+        case OptionId::Guess: options.guess = true; break;
+        case OptionId::Json: options.json = true; break;
         default: break;
     }
 }
@@ -275,6 +302,12 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
         }
     }
     if (!inputSeen) throw UsageError("no input FILE given (see --help)");
+    if (options.json && !options.guess) throw UsageError("--json goes with --guess");
+    if (options.guess) {
+        if (options.widthAuto || options.heightAuto)
+            throw UsageError("--guess finds the size itself: leave out 'auto'");
+        return commandLine;
+    }
     ChooseOutputFormat(raw, options);
     return commandLine;
 }

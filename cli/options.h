@@ -31,6 +31,16 @@ struct RenderOptions {
     bool bigEndian = false;
     bool swapField = false;
     uint32_t linePad = 0;
+
+    // --guess prints layouts instead of a picture; --width/--height auto take the best.
+    bool guess = false;
+    bool json = false;
+    bool widthAuto = false;
+    bool heightAuto = false;
+    // Which layout options were given: a guess keeps those and finds the rest.
+    bool depthGiven = false;
+    bool offsetGiven = false;
+    bool linePadGiven = false;
 };
 
 struct CommandLine {

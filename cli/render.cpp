@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "cli/errors.h"
+#include "cli/guess_command.h"
 #include "decode/decoder.h"
 
 namespace {
@@ -43,6 +44,7 @@ void ApplyOptions(const RenderOptions& options, CRawDoc& doc) {
     doc.m_bigEndian = options.bigEndian;
     doc.m_swapField = options.swapField;
     doc.m_linePad = options.linePad;
+    if (options.widthAuto || options.heightAuto) ApplyBestGuess(options, doc);
 }
 
 void CheckPictureNotEmpty(const CRawDoc& doc) {

@@ -1,0 +1,852 @@
+// How the guess works, in four steps:
+// 1. Rows: the bytes of a raster repeat at a lag of one row stride, so the mean absolute
+//    difference of bytes against the lag dips there. Sharp dips give the stride candidates.
+// 2. Shapes: each stride gives a width and line pad for each depth; trailing columns that
+//    are zero in every row are taken as pad (and, for 1-bit, trailing bits as unused).
+// 3. Offset: where rows start within the stride shows as a step across the row boundary
+//    (the last pixel of a row beside the first of the next) or after the pad columns; how
+//    many whole rows a header covers shows where bytes stop matching the row below.
+// 4. Ranking: each layout is scored by how many bits a byte its pixels cost when each
+//    channel is predicted from its left, upper and upper-left neighbours (the predictor
+//    of lossless image coders). The layout that explains the bytes best costs least.
+#include "cli/guess.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <map>
+#include <string>
+#include <tuple>
+
+#include "cli/errors.h"
+#include "cli/guess_sample.h"
+
+namespace {
+
+constexpr uint64_t kMaxStride = 32768;
+constexpr uint32_t kMinWidth = 8;
+constexpr uint64_t kMinStride = 2;
+constexpr uint64_t kMinRows = 4;
+constexpr size_t kStrideCandidates = 12;
+constexpr uint64_t kBandBytes = 16384;
+constexpr uint64_t kBandMaxRows = 33;
+// Residuals cluster at a few values, so each count starts small.
+constexpr double kResidualPrior = 0.125;
+
+// ---- Step 1: the lag profile -------------------------------------------------------------
+
+uint32_t SumAbsDiff(const uint8_t* a, const uint8_t* b, size_t count) {
+    uint32_t sum = 0;
+    for (size_t i = 0; i < count; ++i) sum += static_cast<uint32_t>(std::abs(a[i] - b[i]));
+    return sum;
+}
+
+// Mean absolute difference of bytes `lag` apart, for every lag up to the largest.
+class LagProfile {
+public:
+    LagProfile(const std::vector<const std::vector<uint8_t>*>& sequences, uint64_t maxLag)
+        : m_sum(maxLag + 1), m_count(maxLag + 1) {
+        for (const std::vector<uint8_t>* sequence : sequences) Add(*sequence);
+    }
+
+    uint64_t MaxLag() const { return m_sum.size() - 1; }
+    bool Has(uint64_t lag) const { return lag >= 1 && lag <= MaxLag() && m_count[lag] > 0; }
+    double At(uint64_t lag) const { return m_sum[lag] / static_cast<double>(m_count[lag]); }
+
+    // How far the difference at `lag` dips below that of the lags around it: 0 for none,
+    // towards 1 for rows that match exactly.
+    double Dip(uint64_t lag) const {
+        if (!Has(lag)) return 0;
+        double around = 0;
+        int counted = 0;
+        for (uint64_t other = lag > 8 ? lag - 8 : 1; other <= lag + 8; ++other) {
+            if (other == lag || !Has(other)) continue;
+            around += At(other);
+            ++counted;
+        }
+        if (counted == 0 || around <= 0) return 0;
+        return 1 - At(lag) / (around / counted);
+    }
+
+private:
+    void Add(const std::vector<uint8_t>& bytes) {
+        const uint64_t size = bytes.size();
+        const uint64_t maxLag = std::min<uint64_t>(MaxLag(), size / 2);
+        // Small windows: every position. Large ones: runs of positions spread over the window.
+        const uint64_t runBytes = size * maxLag <= (uint64_t{32} << 20) ? size : 256;
+        const uint64_t runs = runBytes == size ? 1 : 16;
+        for (uint64_t run = 0; run < runs; ++run) {
+            const uint64_t start = runs == 1 ? 0 : run * (size - runBytes) / (runs - 1);
+            for (uint64_t lag = 1; lag <= maxLag; ++lag) {
+                if (start + lag >= size) break;
+                const uint64_t count = std::min(runBytes, size - start - lag);
+                m_sum[lag] += SumAbsDiff(&bytes[start], &bytes[start + lag], count);
+                m_count[lag] += count;
+            }
+        }
+    }
+
+    std::vector<double> m_sum;
+    std::vector<uint64_t> m_count;
+};
+
+// Lags where the profile dips most sharply, strongest first.
+std::vector<uint64_t> StrideCandidates(const LagProfile& profile) {
+    std::vector<std::pair<double, uint64_t>> dips;
+    for (uint64_t lag = 1; lag <= profile.MaxLag(); ++lag) {
+        const double dip = profile.Dip(lag);
+        if (dip <= 0.02) continue;
+        bool sharpest = true;
+        for (uint64_t other = lag > 2 ? lag - 2 : 1; other <= lag + 2 && sharpest; ++other)
+            sharpest = other == lag || profile.Dip(other) <= dip;
+        if (sharpest) dips.emplace_back(dip, lag);
+    }
+    // Beside the row stride the lags to the diagonal neighbours dip too, less deeply.
+    auto diagonal = [&](uint64_t lag) {
+        return std::any_of(dips.begin(), dips.end(), [&](const std::pair<double, uint64_t>& other) {
+            const uint64_t distance = other.second > lag ? other.second - lag : lag - other.second;
+            return distance > 0 && distance <= 8 && profile.At(other.second) < profile.At(lag);
+        });
+    };
+    std::vector<std::pair<double, uint64_t>> rows;
+    for (const auto& dip : dips)
+        if (!diagonal(dip.second)) rows.push_back(dip);
+    std::sort(rows.begin(), rows.end(), std::greater<>());
+    std::vector<uint64_t> strides;
+    for (size_t i = 0; i < rows.size() && i < kStrideCandidates; ++i) strides.push_back(rows[i].second);
+    return strides;
+}
+
+// ---- DXT1 blocks ---------------------------------------------------------------------------
+
+// Encoders write an opaque block's first colour endpoint above its second, so in DXT1 data
+// one of the eight byte phases has nearly every pair of 16-bit values in falling order.
+struct BlockEvidence {
+    int phase = -1;
+    double ordered = 0;
+    uint64_t compared = 0;
+
+    double indicesOrdered = 0;  // the same share four bytes on, where the indices lie
+
+    bool Evident() const {
+        return phase >= 0 && compared >= 12 && ordered >= 0.95 && indicesOrdered > 0.1 &&
+               indicesOrdered < 0.9;
+    }
+};
+
+// The share of 16-bit pairs in falling order at one byte phase of eight, and how many differ.
+std::pair<double, uint64_t> FallingShare(const std::vector<uint8_t>& bytes, int phase) {
+    uint64_t falling = 0;
+    uint64_t rising = 0;
+    for (size_t i = static_cast<size_t>(phase); i + 8 <= bytes.size(); i += 8) {
+        const uint32_t first = uint32_t{bytes[i + 1]} << 8 | bytes[i];
+        const uint32_t second = uint32_t{bytes[i + 3]} << 8 | bytes[i + 2];
+        falling += first > second;
+        rising += first < second;
+    }
+    const uint64_t compared = falling + rising;
+    return {compared ? static_cast<double>(falling) / static_cast<double>(compared) : 0, compared};
+}
+
+BlockEvidence MeasureBlockOrder(const FileSample& sample) {
+    const std::vector<uint8_t>& bytes = sample.Largest().bytes;
+    BlockEvidence evidence;
+    for (int phase = 0; phase < 8; ++phase) {
+        const auto [ordered, compared] = FallingShare(bytes, phase);
+        if (ordered > evidence.ordered) evidence = {phase, ordered, compared, 0};
+    }
+    if (evidence.phase >= 0) evidence.indicesOrdered = FallingShare(bytes, (evidence.phase + 4) % 8).first;
+    return evidence;
+}
+
+// The first endpoint of each block from the given phase on, as one brightness byte.
+std::vector<uint8_t> BlockBrightness(const std::vector<uint8_t>& bytes, int phase) {
+    std::vector<uint8_t> brightness;
+    for (size_t i = static_cast<size_t>(phase); i + 8 <= bytes.size(); i += 8) {
+        const uint32_t colour = uint32_t{bytes[i + 1]} << 8 | bytes[i];
+        brightness.push_back(static_cast<uint8_t>((colour >> 11) * 2 + (colour >> 5 & 63) + (colour & 31) * 2));
+    }
+    return brightness;
+}
+
+// ---- Step 2: shapes for a stride ---------------------------------------------------------
+
+struct Shape {
+    PixelFormat depth;
+    uint32_t width;
+    uint32_t linePad;
+    uint64_t stride;
+    bool padFromZeros;  // the pad (or unused bits) are columns found zero in every row
+};
+
+uint32_t BytesPerPixel(PixelFormat depth) {
+    switch (depth) {
+        case Depth16: return 2;
+        case Depth24: return 3;
+        case Depth32: return 4;
+        case DepthDXT1: return 8;
+        default: return 1;
+    }
+}
+
+// Column statistics over a run of rows in the middle of the sample, rows `stride` apart.
+struct Columns {
+    bool valid = false;
+    int64_t firstColumn = 0;        // file position of column 0 of the first row measured
+    std::vector<uint8_t> anyBits;   // OR of every row's byte in the column
+    uint64_t zeroRun = 0;           // longest run of all-zero columns (cyclic)
+    uint64_t zeroRunEnd = 0;        // the column after that run
+};
+
+Columns MeasureColumns(const FileSample& sample, uint64_t stride) {
+    Columns columns;
+    const SampleWindow& window = sample.Largest();
+    const uint64_t size = window.bytes.size();
+    const uint64_t rows = std::min<uint64_t>({64, std::max<uint64_t>(2, (uint64_t{1} << 19) / stride),
+                                              size / stride});
+    if (rows < 2) return columns;
+    const uint64_t first = (size - rows * stride) / 2;
+    columns.valid = true;
+    columns.firstColumn = window.start + static_cast<int64_t>(first);
+    columns.anyBits.assign(stride, 0);
+    for (uint64_t row = 0; row < rows; ++row) {
+        const uint8_t* bytes = &window.bytes[first + row * stride];
+        for (uint64_t c = 0; c < stride; ++c) columns.anyBits[c] |= bytes[c];
+    }
+    uint64_t run = 0;
+    for (uint64_t i = 0; i < 2 * stride; ++i) {
+        run = columns.anyBits[i % stride] == 0 ? run + 1 : 0;
+        if (run > columns.zeroRun && run <= stride) {
+            columns.zeroRun = run;
+            columns.zeroRunEnd = (i + 1) % stride;
+        }
+    }
+    return columns;
+}
+
+// Unused bits at the end of a 1-bit row: the zero bits at the end of its last byte.
+uint32_t UnusedBits(uint8_t lastByte, bool mostSignificantFirst) {
+    uint32_t count = 0;
+    for (uint32_t i = 0; i < 7; ++i) {
+        const uint32_t bit = mostSignificantFirst ? i : 7 - i;
+        if (lastByte >> bit & 1) break;
+        ++count;
+    }
+    return count;
+}
+
+void AddShape(std::vector<Shape>& shapes, PixelFormat depth, uint64_t width, uint64_t pad,
+              uint64_t stride, bool padFromZeros) {
+    if (width < kMinWidth || width > UINT32_MAX || pad > UINT32_MAX || stride < kMinStride) return;
+    if (RowBytes(depth, static_cast<uint32_t>(width)) + pad != stride) return;
+    shapes.push_back({depth, static_cast<uint32_t>(width), static_cast<uint32_t>(pad), stride,
+                      padFromZeros});
+}
+
+// Pads worth trying for a stride: none, and the zero columns at the row end when they
+// round the row up to 4 bytes, as bitmap files do.
+std::vector<std::pair<uint64_t, bool>> PadChoices(uint64_t stride, const Columns& columns,
+                                                  const LayoutHints& hints) {
+    if (hints.linePad) return {{*hints.linePad, false}};
+    std::vector<std::pair<uint64_t, bool>> pads{{0, false}};
+    if (stride % 4 == 0 && columns.zeroRun > 0 && columns.zeroRun < 4 && columns.zeroRun < stride)
+        pads.emplace_back(columns.zeroRun, true);
+    return pads;
+}
+
+void AddShapesForPad(std::vector<Shape>& shapes, uint64_t stride, uint64_t pad, bool fromZeros,
+                     const Columns& columns) {
+    if (pad >= stride) return;
+    const uint64_t row = stride - pad;
+    AddShape(shapes, Depth8, row, pad, stride, fromZeros);
+    if (row % 2 == 0) AddShape(shapes, Depth16, row / 2, pad, stride, fromZeros);
+    if (row % 3 == 0) AddShape(shapes, Depth24, row / 3, pad, stride, fromZeros);
+    if (row % 4 == 0) AddShape(shapes, Depth32, row / 4, pad, stride, fromZeros);
+    if (pad == 0 && row % 8 == 0) AddShape(shapes, DepthDXT1, row / 2, 0, stride, false);
+    AddShape(shapes, Depth4, row * 2, pad, stride, fromZeros);
+    AddShape(shapes, Depth1, row * 8, pad, stride, fromZeros);
+    if (!columns.valid || columns.zeroRun >= stride) return;
+    // The last byte of the row: the one before the pad columns.
+    const uint64_t lastColumn = (columns.zeroRunEnd + stride - pad - 1) % stride;
+    const uint8_t last = columns.anyBits[lastColumn];
+    if ((last & 0x0F) == 0 || (last & 0xF0) == 0) AddShape(shapes, Depth4, row * 2 - 1, pad, stride, true);
+    for (const bool msbFirst : {false, true}) {
+        const uint32_t unused = UnusedBits(last, msbFirst);
+        if (unused > 0) AddShape(shapes, Depth1, row * 8 - unused, pad, stride, true);
+    }
+}
+
+std::vector<Shape> ShapesForStride(uint64_t stride, const Columns& columns, const LayoutHints& hints) {
+    std::vector<Shape> shapes;
+    for (const auto& [pad, fromZeros] : PadChoices(stride, columns, hints))
+        AddShapesForPad(shapes, stride, pad, fromZeros, columns);
+    // A pad from zero columns only stands when those columns sit at the row's end.
+    if (!columns.valid) shapes.erase(std::remove_if(shapes.begin(), shapes.end(),
+                                                    [](const Shape& s) { return s.padFromZeros; }),
+                                     shapes.end());
+    return shapes;
+}
+
+// ---- Step 3: the offset --------------------------------------------------------------------
+
+// The row start within the stride, as a file position modulo the stride; negative when the
+// rows show no clear boundary.
+int64_t RowPhase(const FileSample& sample, const Shape& shape, const Columns& columns) {
+    if (!columns.valid) return -1;
+    const uint64_t stride = shape.stride;
+    if (shape.padFromZeros && shape.linePad > 0)
+        return (columns.firstColumn + static_cast<int64_t>(columns.zeroRunEnd)) % static_cast<int64_t>(stride);
+    const uint64_t grain = std::min<uint64_t>(BytesPerPixel(shape.depth), stride);
+    const SampleWindow& window = sample.Largest();
+    const uint64_t first = static_cast<uint64_t>(columns.firstColumn - window.start);
+    if (first < grain) return -1;
+    const uint64_t rows = std::min<uint64_t>(64, (window.bytes.size() - first) / stride);
+    std::vector<double> step(stride, 0);
+    for (uint64_t row = 0; row < rows; ++row) {
+        const uint8_t* bytes = &window.bytes[first + row * stride];
+        for (uint64_t c = 0; c < stride; ++c)
+            step[c] += std::abs(bytes[c] - *(bytes + c - grain));
+    }
+    double total = 0;
+    for (const double s : step) total += s;
+    if (total <= 0) return -1;
+    double best = -1;
+    uint64_t bestColumn = 0;
+    for (uint64_t c = 0; c < stride; ++c) {
+        double across = 0;
+        for (uint64_t j = 0; j < grain; ++j) across += step[(c + j) % stride];
+        if (across > best) {
+            best = across;
+            bestColumn = c;
+        }
+    }
+    // A boundary that does not stand out is no evidence.
+    if (best < 1.5 * total / static_cast<double>(stride) * static_cast<double>(grain)) return -1;
+    return (columns.firstColumn + static_cast<int64_t>(bestColumn)) % static_cast<int64_t>(stride);
+}
+
+// The end of a leading stretch where `across(t)`, a value's difference from the one a row on,
+// exceeds `along(t)`, that one's difference from the next row on: within a picture both are
+// alike. A stretch must stand out by more than half the picture's own row differences.
+template <typename Across, typename Along>
+int64_t ChangePoint(uint64_t span, Across across, Along along) {
+    double typical = 0;
+    for (uint64_t t = span / 2; t < span; ++t) typical += along(t);
+    typical /= static_cast<double>(std::max<uint64_t>(1, span - span / 2));
+    const double margin = 2 + typical / 2;
+    double climb = 0;
+    double best = 0;
+    int64_t end = 0;
+    for (uint64_t t = 0; t < span; ++t) {
+        climb += across(t) - along(t) - margin;
+        if (climb > best) {
+            best = climb;
+            end = static_cast<int64_t>(t + 1);
+        }
+    }
+    return end;
+}
+
+// Where the bytes start to match the bytes one stride on, within the head of the file: a
+// header byte differs from the byte below it more than that byte differs from the next one
+// below, while within the picture both differences are alike.
+int64_t HeaderEnd(const FileSample& sample, uint64_t stride) {
+    const std::vector<uint8_t>& bytes = sample.Head().bytes;
+    if (bytes.size() <= 2 * stride) return 0;
+    const uint64_t span = std::min<uint64_t>({bytes.size() - 2 * stride, 65536});
+    return ChangePoint(span, [&](uint64_t t) { return std::abs(bytes[t] - bytes[t + stride]); },
+                       [&](uint64_t t) { return std::abs(bytes[t + stride] - bytes[t + 2 * stride]); });
+}
+
+// The header's end is found to a few bytes; a clear row boundary near it gives the exact one.
+int64_t ChooseOffset(int64_t phase, int64_t headerEnd, uint64_t stride) {
+    if (phase < 0 || headerEnd == 0) return headerEnd;
+    const int64_t s = static_cast<int64_t>(stride);
+    const int64_t rows = std::max<int64_t>(0, (headerEnd - phase + s / 2) / s);
+    const int64_t snapped = phase + rows * s;
+    const int64_t tolerance = std::min<int64_t>(s / 4, 32);
+    return std::abs(snapped - headerEnd) <= tolerance ? snapped : headerEnd;
+}
+
+// ---- Step 4: the cost of a layout ----------------------------------------------------------
+
+struct Layout {
+    Shape shape;
+    int64_t offset = 0;
+    uint64_t rows = 0;
+    GuessFields fields = GuessFields::R5G6B5;
+    bool bigEndian = false;
+};
+
+// One channel of a band of pixels, `columns` wide, with values of `bits` bits.
+// How a plane's values are foretold: from neighbours by the median predictor, from the
+// pattern of neighbouring bits (two-level pixels), or not at all (DXT1 indices).
+enum class Model { Median, Binary, None };
+
+struct Plane {
+    uint32_t bits;
+    Model model;
+    std::vector<uint16_t> values;
+};
+
+// The bit ranges of a 16-bit value's fields, low bits first, covering all 16 bits.
+std::vector<std::pair<uint32_t, uint32_t>> FieldRanges(GuessFields fields) {
+    switch (fields) {
+        case GuessFields::R5G5B5: return {{0, 5}, {5, 5}, {10, 5}, {15, 1}};
+        case GuessFields::R4G4B4A4: return {{0, 4}, {4, 4}, {8, 4}, {12, 4}};
+        case GuessFields::R5G6B5: break;
+    }
+    return {{0, 5}, {5, 6}, {11, 5}};
+}
+
+uint32_t Value16(const uint8_t* p, bool bigEndian) {
+    return bigEndian ? (uint32_t{p[0]} << 8 | p[1]) : (uint32_t{p[1]} << 8 | p[0]);
+}
+
+// The planes of one row appended, `columns` wide (pixels, or blocks for DXT1).
+void AppendRow(const Layout& layout, const uint8_t* row, std::vector<Plane>& planes) {
+    const uint32_t width = layout.shape.width;
+    switch (layout.shape.depth) {
+        case Depth1:
+            for (uint32_t x = 0; x < width; ++x) {
+                const uint32_t bit = layout.bigEndian ? 7 - x % 8 : x % 8;
+                planes[0].values.push_back(static_cast<uint16_t>(row[x / 8] >> bit & 1));
+            }
+            break;
+        case Depth4:
+            for (uint32_t x = 0; x < width; ++x) {
+                const bool high = (x % 2 == 0) == layout.bigEndian;
+                planes[0].values.push_back(static_cast<uint16_t>(high ? row[x / 2] >> 4 : row[x / 2] & 15));
+            }
+            break;
+        case Depth16: {
+            const auto ranges = FieldRanges(layout.fields);
+            for (uint32_t x = 0; x < width; ++x) {
+                const uint32_t v = Value16(row + 2 * size_t{x}, layout.bigEndian);
+                for (size_t f = 0; f < ranges.size(); ++f)
+                    planes[f].values.push_back(static_cast<uint16_t>(v >> ranges[f].first & ((1u << ranges[f].second) - 1)));
+            }
+            break;
+        }
+        case DepthDXT1: {
+            const uint32_t blocks = (width + 3) / 4;
+            for (uint32_t b = 0; b < blocks; ++b) {
+                const uint8_t* block = row + 8 * size_t{b};
+                for (uint32_t e = 0; e < 2; ++e) {
+                    const uint32_t v = Value16(block + 2 * e, false);
+                    planes[3 * e].values.push_back(static_cast<uint16_t>(v & 31));
+                    planes[3 * e + 1].values.push_back(static_cast<uint16_t>(v >> 5 & 63));
+                    planes[3 * e + 2].values.push_back(static_cast<uint16_t>(v >> 11));
+                }
+                for (uint32_t i = 0; i < 16; ++i)
+                    planes[6].values.push_back(static_cast<uint16_t>(block[4 + i / 4] >> (2 * (i % 4)) & 3));
+            }
+            break;
+        }
+        default: {  // Depth8, Depth24, Depth32: a byte a channel
+            const uint32_t channels = BytesPerPixel(layout.shape.depth);
+            for (uint32_t x = 0; x < width; ++x)
+                for (uint32_t c = 0; c < channels; ++c) planes[c].values.push_back(row[size_t{x} * channels + c]);
+            break;
+        }
+    }
+}
+
+std::vector<Plane> EmptyPlanes(const Layout& layout) {
+    switch (layout.shape.depth) {
+        case Depth1: return {{1, Model::Binary, {}}};
+        case Depth4: return {{4, Model::Median, {}}};
+        case Depth16: {
+            std::vector<Plane> planes;
+            for (const auto& range : FieldRanges(layout.fields)) planes.push_back({range.second, Model::Median, {}});
+            return planes;
+        }
+        case DepthDXT1: {
+            std::vector<Plane> planes;
+            for (const uint32_t bits : {5u, 6u, 5u, 5u, 6u, 5u}) planes.push_back({bits, Model::Median, {}});
+            planes.push_back({2, Model::None, {}});
+            return planes;
+        }
+        default: return std::vector<Plane>(BytesPerPixel(layout.shape.depth), Plane{8, Model::Median, {}});
+    }
+}
+
+// Bits to code the counted values one by one with an adaptive model (each value's chance
+// from the counts before it, every count starting at `prior`): the entropy plus the cost of
+// learning the counts, so that a model with more symbols than data does not look cheap.
+double CodeLengthBits(const std::vector<uint32_t>& histogram, uint64_t count, double prior) {
+    if (count == 0) return 0;
+    const double symbols = static_cast<double>(histogram.size());
+    double nats = std::lgamma(static_cast<double>(count) + prior * symbols) - std::lgamma(prior * symbols);
+    for (const uint32_t n : histogram)
+        if (n > 0) nats -= std::lgamma(n + prior) - std::lgamma(prior);
+    return nats / std::log(2.0);
+}
+
+int Predict(int left, int up, int upLeft) {
+    if (upLeft >= std::max(left, up)) return std::min(left, up);
+    if (upLeft <= std::min(left, up)) return std::max(left, up);
+    return left + up - upLeft;
+}
+
+// Total bits of a two-level plane's values, rows after the first, each coded in the context
+// of six neighbours: two to the left, three above, one two rows above.
+double BinaryPlaneBits(const Plane& plane, uint64_t rows) {
+    const uint64_t perRow = plane.values.size() / rows;
+    std::array<std::array<uint32_t, 2>, 64> counts{};
+    auto at = [&](uint64_t x, uint64_t y) -> uint32_t {
+        return x < perRow ? plane.values[y * perRow + x] : 0;
+    };
+    for (uint64_t y = 1; y < rows; ++y) {
+        for (uint64_t x = 0; x < perRow; ++x) {
+            const uint32_t context = at(x - 1, y) | at(x - 2, y) << 1 | at(x - 1, y - 1) << 2 |
+                                     at(x, y - 1) << 3 | at(x + 1, y - 1) << 4 |
+                                     (y >= 2 ? at(x, y - 2) : 0) << 5;
+            ++counts[context][at(x, y)];
+        }
+    }
+    double bits = 0;
+    for (const auto& pair : counts) {
+        const uint64_t count = uint64_t{pair[0]} + pair[1];
+        bits += CodeLengthBits({pair[0], pair[1]}, count, 0.5);
+    }
+    return bits;
+}
+
+// How busy the neighbourhood is, in four steps: residuals of flat parts and of edges are
+// counted apart, as lossless image coders do.
+uint32_t Activity(int left, int up, int upLeft) {
+    const int change = std::abs(left - upLeft) + std::abs(up - upLeft);
+    return change == 0 ? 0 : change <= 2 ? 1 : change <= 12 ? 2 : 3;
+}
+
+// Total bits of a plane's values, rows after the first, predicted from their neighbours.
+double PlaneBits(const Plane& plane, uint64_t rows) {
+    if (plane.model == Model::Binary) return BinaryPlaneBits(plane, rows);
+    const uint32_t mask = (1u << plane.bits) - 1;
+    std::array<std::vector<uint32_t>, 4> histograms;
+    histograms.fill(std::vector<uint32_t>(size_t{mask} + 1, 0));
+    std::array<uint64_t, 4> counts{};
+    const uint64_t perRow = plane.values.size() / rows;
+    for (uint64_t y = 1; y < rows; ++y) {
+        const uint16_t* row = &plane.values[y * perRow];
+        const uint16_t* up = row - perRow;
+        for (uint64_t x = 0; x < perRow; ++x) {
+            int predicted = 0;
+            uint32_t context = 0;
+            if (plane.model == Model::Median) {
+                const int left = x == 0 ? up[0] : row[x - 1];
+                const int upLeft = x == 0 ? up[0] : up[x - 1];
+                predicted = Predict(left, up[x], upLeft);
+                context = Activity(left, up[x], upLeft);
+            }
+            ++histograms[context][static_cast<uint32_t>(row[x] - predicted) & mask];
+            ++counts[context];
+        }
+    }
+    double bits = 0;
+    for (size_t c = 0; c < histograms.size(); ++c)
+        bits += CodeLengthBits(histograms[c], counts[c], kResidualPrior);
+    return bits;
+}
+
+// Rows of data: pixel rows, or block rows for DXT1.
+uint64_t DataRows(const Layout& layout) {
+    return layout.shape.depth == DepthDXT1 ? layout.rows / 4 : layout.rows;
+}
+
+// Bits a byte of the layout's bands cost, summed over bands spread through the sample.
+double CostBitsPerByte(const FileSample& sample, const Layout& layout) {
+    const uint64_t stride = layout.shape.stride;
+    const uint64_t rowBytes = RowBytes(layout.shape.depth, layout.shape.width);
+    const uint64_t dataRows = DataRows(layout);
+    const uint64_t bandRows = std::min<uint64_t>({kBandMaxRows, std::max<uint64_t>(2, kBandBytes / stride), dataRows});
+    const int bandsPerWindow = sample.IsWholeFile() ? 3 : 1;
+    double bits = 0;
+    double bytes = 0;
+    for (const SampleWindow& window : sample.Windows()) {
+        for (int band = 0; band < bandsPerWindow; ++band) {
+            const int64_t middle = window.start + static_cast<int64_t>(window.bytes.size() * (band + 1) / (bandsPerWindow + 1));
+            const int64_t wantedRow = (middle - layout.offset) / static_cast<int64_t>(stride) - static_cast<int64_t>(bandRows / 2);
+            const uint64_t firstRow = static_cast<uint64_t>(std::clamp<int64_t>(wantedRow, 0, static_cast<int64_t>(dataRows - bandRows)));
+            const int64_t start = layout.offset + static_cast<int64_t>(firstRow * stride);
+            const uint8_t* data = sample.At(start, (bandRows - 1) * stride + rowBytes);
+            if (data == nullptr) continue;
+            std::vector<Plane> planes = EmptyPlanes(layout);
+            for (uint64_t r = 0; r < bandRows; ++r) AppendRow(layout, data + r * stride, planes);
+            for (const Plane& plane : planes) bits += PlaneBits(plane, bandRows);
+            bytes += static_cast<double>((bandRows - 1) * stride);
+        }
+    }
+    return bytes > 0 ? bits / bytes : 8.0;
+}
+
+// The variants of a shape that read its bytes differently, for the depths where it matters.
+std::vector<Layout> Variants(const Layout& base) {
+    std::vector<Layout> variants;
+    auto add = [&](GuessFields fields, bool bigEndian) {
+        Layout layout = base;
+        layout.fields = fields;
+        layout.bigEndian = bigEndian;
+        variants.push_back(layout);
+    };
+    switch (base.shape.depth) {
+        case Depth1:
+        case Depth4:
+            add(GuessFields::R5G6B5, false);
+            add(GuessFields::R5G6B5, true);
+            break;
+        case Depth16:
+            add(GuessFields::R5G6B5, false);
+            add(GuessFields::R5G5B5, false);
+            add(GuessFields::R4G4B4A4, false);
+            add(GuessFields::R5G6B5, true);
+            break;
+        default: add(GuessFields::R5G6B5, false); break;
+    }
+    return variants;
+}
+
+// ---- Putting it together -----------------------------------------------------------------
+
+struct Scored {
+    Layout layout;
+    double cost;
+    double structure;  // how clearly the rows line up at this stride, 0 to 1
+};
+
+bool Allowed(const Shape& shape, const LayoutHints& hints) {
+    if (hints.depth && shape.depth != *hints.depth) return false;
+    if (hints.width && shape.width != *hints.width) return false;
+    if (hints.linePad && shape.linePad != *hints.linePad) return false;
+    return true;
+}
+
+uint64_t RowsInFile(const Shape& shape, int64_t offset, int64_t fileSize) {
+    if (offset >= fileSize) return 0;
+    const uint64_t left = static_cast<uint64_t>(fileSize - offset);
+    if (shape.depth == DepthDXT1) return left / shape.stride * 4;
+    if (left < shape.stride - shape.linePad) return 0;
+    return (left + shape.linePad) / shape.stride;
+}
+
+double Structure(const LagProfile& profile, uint64_t stride) {
+    if (!profile.Has(stride)) return 0.5;  // rows too long to measure: neither for nor against
+    return std::clamp((profile.Dip(stride) - 0.1) / 0.3, 0.0, 1.0);
+}
+
+// Strides the hints fix: a given width at each allowed depth, with each pad worth trying.
+std::vector<uint64_t> HintedStrides(const LayoutHints& hints) {
+    std::vector<uint64_t> strides;
+    if (!hints.width) return strides;
+    for (const PixelFormat depth : {Depth1, Depth4, Depth8, Depth16, Depth24, Depth32, DepthDXT1}) {
+        if (hints.depth && depth != *hints.depth) continue;
+        const uint64_t row = RowBytes(depth, *hints.width);
+        if (hints.linePad) {
+            strides.push_back(row + *hints.linePad);
+        } else {
+            strides.push_back(row);
+            strides.push_back((row + 3) / 4 * 4);
+        }
+    }
+    return strides;
+}
+
+void CheckFileSize(const FileSample& sample, const LayoutHints& hints) {
+    const int64_t size = sample.FileSize();
+    if (size == 0) throw RenderError("the file is empty: there is no picture in it to guess");
+    const int64_t start = hints.offset ? *hints.offset : 0;
+    if (hints.width) {
+        const PixelFormat depth = hints.depth ? *hints.depth : Depth1;
+        const uint64_t row = RowBytes(depth, *hints.width);
+        if (start < 0 || start >= size || static_cast<uint64_t>(size - start) < row)
+            throw RenderError("the file holds " + std::to_string(size) + " bytes, fewer than one row of " +
+                              std::to_string(*hints.width) + " pixels (" + std::to_string(row) +
+                              " bytes) from offset " + std::to_string(start));
+    }
+    if (size < 16) throw RenderError("the file holds only " + std::to_string(size) +
+                                     " bytes, too few to guess a picture's layout from");
+}
+
+LayoutGuess ToGuess(const Scored& scored, double share) {
+    LayoutGuess guess;
+    guess.depth = scored.layout.shape.depth;
+    guess.width = scored.layout.shape.width;
+    guess.linePad = scored.layout.shape.linePad;
+    guess.offset = static_cast<int32_t>(scored.layout.offset);
+    guess.height = static_cast<uint32_t>(std::min<uint64_t>(scored.layout.rows, UINT32_MAX));
+    guess.fields = scored.layout.fields;
+    guess.bigEndian = scored.layout.bigEndian;
+    guess.bitsPerByte = scored.cost;
+    guess.confidence = scored.structure * share;
+    return guess;
+}
+
+// A pad found as zero columns wins a tie against reading those columns as pixels.
+constexpr double kZeroPadBonus = 0.02;
+
+// Byte-wide pixels whose left neighbours differ by the byte's place in a group of 2, 3 or 4:
+// the bytes are channels of wider pixels.
+bool LooksMultiChannel(const FileSample& sample, const Layout& layout) {
+    const SampleWindow& window = sample.Largest();
+    const uint64_t stride = layout.shape.stride;
+    const uint64_t rows = std::min<uint64_t>(64, layout.rows);
+    const int64_t middle = window.start + static_cast<int64_t>(window.bytes.size() / 2);
+    const int64_t firstRow = std::max<int64_t>(0, (middle - layout.offset) / static_cast<int64_t>(stride) -
+                                                      static_cast<int64_t>(rows / 2));
+    const uint64_t columns = std::min<uint64_t>(layout.shape.width, 4096);
+    for (uint64_t group = 2; group <= 4; ++group) {
+        std::array<double, 4> steps{};
+        uint64_t counted = 0;
+        for (uint64_t r = 0; r < rows; ++r) {
+            const uint8_t* row = sample.At(layout.offset + (firstRow + static_cast<int64_t>(r)) * static_cast<int64_t>(stride), columns);
+            if (row == nullptr) continue;
+            for (uint64_t x = 1; x < columns; ++x) steps[x % group] += std::abs(row[x] - row[x - 1]);
+            counted += columns - 1;
+        }
+        if (counted < 64 * group) continue;
+        const double mean = (steps[0] + steps[1] + steps[2] + steps[3]) / static_cast<double>(counted);
+        double low = steps[0];
+        double high = steps[0];
+        for (uint64_t j = 1; j < group; ++j) {
+            low = std::min(low, steps[j]);
+            high = std::max(high, steps[j]);
+        }
+        const double spread = (high - low) * static_cast<double>(group) / static_cast<double>(counted);
+        if (mean > 0.5 && spread > 0.5 * mean) return true;
+    }
+    return false;
+}
+
+// Bits a byte added for what the pixel costs do not see: a picture far taller than wide or
+// the reverse, bytes that are channels, DXT1 blocks where the bytes show none or the reverse.
+double Penalty(const FileSample& sample, const Layout& layout, const BlockEvidence& blocks) {
+    double penalty = layout.shape.padFromZeros ? -kZeroPadBonus : 0;
+    const double aspect = std::abs(std::log2(static_cast<double>(layout.shape.width) / static_cast<double>(layout.rows)));
+    penalty += 0.1 * std::max(0.0, aspect - 2);
+    if (layout.shape.depth == DepthDXT1) {
+        const bool aligned = blocks.Evident() && (layout.offset - blocks.phase) % 8 == 0;
+        penalty += aligned ? -2 : 2;
+    }
+    if (layout.shape.depth == Depth8 && LooksMultiChannel(sample, layout)) penalty += 1;
+    return penalty;
+}
+
+// The DXT1 offset: as HeaderEnd, but block by block on the block phase, comparing the
+// brightness of first endpoints, which unlike the indices change smoothly.
+int64_t BlockHeaderEnd(const FileSample& sample, uint64_t stride, int phase) {
+    const std::vector<uint8_t> brightness = BlockBrightness(sample.Head().bytes, phase);
+    const uint64_t rowBlocks = stride / 8;
+    if (brightness.size() <= 2 * rowBlocks) return phase;
+    const uint64_t span = std::min<uint64_t>(brightness.size() - 2 * rowBlocks, 8192);
+    const int64_t blocks = ChangePoint(
+        span, [&](uint64_t k) { return std::abs(brightness[k] - brightness[k + rowBlocks]); },
+        [&](uint64_t k) { return std::abs(brightness[k + rowBlocks] - brightness[k + 2 * rowBlocks]); });
+    return phase + 8 * blocks;
+}
+
+// How sharply a lower cost (bits a byte) turns into a larger share of the confidence.
+constexpr double kCostSharpness = 20;
+
+}  // namespace
+
+uint64_t RowBytes(PixelFormat depth, uint32_t width) {
+    const uint64_t w = width;
+    switch (depth) {
+        case Depth1: return (w + 7) / 8;
+        case Depth4: return (w + 1) / 2;
+        case Depth8: return w;
+        case Depth16: return w * 2;
+        case Depth24: return w * 3;
+        case Depth32: return w * 4;
+        case DepthDXT1: return (w + 3) / 4 * 8;
+    }
+    return w;
+}
+
+std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints& hints, size_t count) {
+    CheckFileSize(sample, hints);
+    uint64_t smallest = sample.FileSize();
+    std::vector<const std::vector<uint8_t>*> windows;
+    for (const SampleWindow& window : sample.Windows()) {
+        smallest = std::min<uint64_t>(smallest, window.bytes.size());
+        windows.push_back(&window.bytes);
+    }
+    const LagProfile profile(windows, std::min<uint64_t>(kMaxStride, smallest / 2));
+
+    std::vector<uint64_t> strides = StrideCandidates(profile);
+    auto addStride = [&](uint64_t stride) {
+        if (std::find(strides.begin(), strides.end(), stride) == strides.end()) strides.push_back(stride);
+    };
+    for (const uint64_t stride : HintedStrides(hints)) addStride(stride);
+
+    const BlockEvidence blocks = MeasureBlockOrder(sample);
+    std::vector<uint8_t> brightness;
+    std::optional<LagProfile> blockProfile;
+    if (blocks.Evident()) {
+        brightness = BlockBrightness(sample.Largest().bytes, blocks.phase);
+        blockProfile.emplace(std::vector<const std::vector<uint8_t>*>{&brightness},
+                             std::min<uint64_t>(kMaxStride / 8, brightness.size() / 2));
+        for (const uint64_t blockStride : StrideCandidates(*blockProfile)) addStride(blockStride * 8);
+    }
+
+    std::vector<Scored> scored;
+    for (const uint64_t stride : strides) {
+        if (stride == 0) continue;
+        const Columns columns = MeasureColumns(sample, stride);
+        const int64_t headerEnd = hints.offset ? 0 : HeaderEnd(sample, stride);
+        for (const Shape& shape : ShapesForStride(stride, columns, hints)) {
+            if (!Allowed(shape, hints)) continue;
+            Layout base;
+            base.shape = shape;
+            if (hints.offset)
+                base.offset = *hints.offset;
+            else if (shape.depth == DepthDXT1 && blocks.Evident())
+                base.offset = BlockHeaderEnd(sample, stride, blocks.phase);
+            else
+                base.offset = ChooseOffset(RowPhase(sample, shape, columns), headerEnd, stride);
+            if (base.offset > INT32_MAX) continue;
+            base.rows = RowsInFile(shape, base.offset, sample.FileSize());
+            const bool hinted = hints.width.has_value();
+            if (base.rows < (hinted ? 1 : kMinRows)) continue;
+            double structure = Structure(profile, stride);
+            if (shape.depth == DepthDXT1 && blockProfile) structure = std::max(structure, Structure(*blockProfile, stride / 8));
+            Scored best{base, 1e9, structure};
+            for (const Layout& variant : Variants(base)) {
+                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks);
+                if (cost < best.cost) best = {variant, cost, best.structure};
+            }
+            scored.push_back(best);
+        }
+    }
+    std::sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) { return a.cost < b.cost; });
+
+    // One entry per depth, width, pad and offset: the variants within are already chosen.
+    std::vector<Scored> unique;
+    for (const Scored& s : scored) {
+        const auto key = std::make_tuple(s.layout.shape.depth, s.layout.shape.width, s.layout.shape.linePad, s.layout.offset);
+        const bool seen = std::any_of(unique.begin(), unique.end(), [&](const Scored& u) {
+            return std::make_tuple(u.layout.shape.depth, u.layout.shape.width, u.layout.shape.linePad, u.layout.offset) == key;
+        });
+        if (!seen) unique.push_back(s);
+    }
+    if (std::getenv("PIXOLVE_GUESS_DEBUG")) {
+        for (size_t i = 0; i < unique.size() && i < 25; ++i)
+            std::fprintf(stderr, "  d%u w%u p%u o%lld cost %.3f struct %.2f\n", unique[i].layout.shape.depth,
+                         unique[i].layout.shape.width, unique[i].layout.shape.linePad,
+                         static_cast<long long>(unique[i].layout.offset), unique[i].cost, unique[i].structure);
+    }
+    double weights = 0;
+    for (const Scored& s : unique) weights += std::exp(-kCostSharpness * (s.cost - unique.front().cost));
+    std::vector<LayoutGuess> guesses;
+    for (size_t i = 0; i < unique.size() && i < count; ++i)
+        guesses.push_back(ToGuess(unique[i], std::exp(-kCostSharpness * (unique[i].cost - unique.front().cost)) / weights));
+    return guesses;
+}
+
+std::vector<LayoutGuess> GuessFileLayout(FileHandle file, const LayoutHints& hints, size_t count) {
+    return GuessLayout(FileSample::Read(file), hints, count);
+}
