@@ -33,8 +33,6 @@ constexpr uint64_t kMinRows = 4;
 constexpr size_t kStrideCandidates = 12;
 constexpr uint64_t kBandBytes = 16384;
 constexpr uint64_t kBandMaxRows = 33;
-// Residuals cluster at a few values, so each count starts small.
-constexpr double kResidualPrior = 0.125;
 
 // ---- Step 1: the lag profile -------------------------------------------------------------
 
@@ -361,14 +359,29 @@ int64_t HeaderEnd(const FileSample& sample, uint64_t stride) {
                        [&](uint64_t t) { return std::abs(bytes[t + stride] - bytes[t + 2 * stride]); });
 }
 
-// The header's end is found to a few bytes; a clear row boundary near it gives the exact one.
-int64_t ChooseOffset(int64_t phase, int64_t headerEnd, uint64_t stride) {
-    if (phase < 0 || headerEnd == 0) return headerEnd;
+// The row start nearest `headerEnd` among those at `phase` modulo the stride, if within
+// `tolerance` of it.
+std::optional<int64_t> Snap(int64_t phase, int64_t headerEnd, uint64_t stride, int64_t tolerance) {
+    if (phase < 0) return std::nullopt;
     const int64_t s = static_cast<int64_t>(stride);
     const int64_t rows = std::max<int64_t>(0, (headerEnd - phase + s / 2) / s);
     const int64_t snapped = phase + rows * s;
-    const int64_t tolerance = std::min<int64_t>(s / 4, 32);
-    return std::abs(snapped - headerEnd) <= tolerance ? snapped : headerEnd;
+    if (std::abs(snapped - headerEnd) > tolerance) return std::nullopt;
+    return snapped;
+}
+
+// The header's end is found to a few bytes. The exact start comes from the end of the file,
+// where a picture usually ends with its last row, or else from a clear row boundary.
+int64_t ChooseOffset(int64_t phase, int64_t headerEnd, const Shape& shape, int64_t fileSize) {
+    if (headerEnd == 0) return 0;
+    const int64_t s = static_cast<int64_t>(shape.stride);
+    const int64_t endTolerance = std::min<int64_t>(s / 3, 64);
+    for (const int64_t trailing : {int64_t{0}, static_cast<int64_t>(shape.linePad)}) {
+        if (const auto start = Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance))
+            return *start;
+    }
+    if (const auto start = Snap(phase, headerEnd, shape.stride, std::min<int64_t>(s / 4, 32))) return *start;
+    return headerEnd;
 }
 
 // ---- Step 4: the cost of a layout ----------------------------------------------------------
@@ -516,6 +529,35 @@ double BinaryPlaneBits(const Plane& plane, uint64_t rows) {
     return bits;
 }
 
+// Residuals as a two-sided geometric distribution, the shape of prediction errors in
+// pictures: one parameter, so that its cost does not grow with the number of values a
+// channel can take, and small samples are judged as fairly as large ones.
+class ResidualModel {
+public:
+    void Add(uint32_t magnitude) {
+        ++m_count;
+        m_sum += magnitude;
+    }
+
+    // Bits to code the residuals, with the parameter's own cost; never more than the
+    // values cost as they stand.
+    double Bits(uint32_t valueBits) const {
+        if (m_count == 0) return 0;
+        const double n = static_cast<double>(m_count);
+        const double plain = n * valueBits;
+        if (m_sum == 0) return std::min(plain, 0.5 * std::log2(n + 1));
+        const double mean = static_cast<double>(m_sum) / n;
+        const double theta = (std::sqrt(1 + mean * mean) - 1) / mean;
+        const double bits = -n * std::log2((1 - theta) / (1 + theta)) -
+                            static_cast<double>(m_sum) * std::log2(theta) + 0.5 * std::log2(n + 1);
+        return std::min(plain, bits);
+    }
+
+private:
+    uint64_t m_count = 0;
+    uint64_t m_sum = 0;
+};
+
 // How busy the neighbourhood is, in four steps: residuals of flat parts and of edges are
 // counted apart, as lossless image coders do.
 uint32_t Activity(int left, int up, int upLeft) {
@@ -527,29 +569,26 @@ uint32_t Activity(int left, int up, int upLeft) {
 double PlaneBits(const Plane& plane, uint64_t rows) {
     if (plane.model == Model::Binary) return BinaryPlaneBits(plane, rows);
     const uint32_t mask = (1u << plane.bits) - 1;
-    std::array<std::vector<uint32_t>, 4> histograms;
-    histograms.fill(std::vector<uint32_t>(size_t{mask} + 1, 0));
-    std::array<uint64_t, 4> counts{};
     const uint64_t perRow = plane.values.size() / rows;
+    if (plane.model == Model::None) {
+        std::vector<uint32_t> histogram(size_t{mask} + 1, 0);
+        for (uint64_t i = perRow; i < plane.values.size(); ++i) ++histogram[plane.values[i] & mask];
+        return CodeLengthBits(histogram, plane.values.size() - perRow, 0.5);
+    }
+    std::array<ResidualModel, 4> models{};
     for (uint64_t y = 1; y < rows; ++y) {
         const uint16_t* row = &plane.values[y * perRow];
         const uint16_t* up = row - perRow;
         for (uint64_t x = 0; x < perRow; ++x) {
-            int predicted = 0;
-            uint32_t context = 0;
-            if (plane.model == Model::Median) {
-                const int left = x == 0 ? up[0] : row[x - 1];
-                const int upLeft = x == 0 ? up[0] : up[x - 1];
-                predicted = Predict(left, up[x], upLeft);
-                context = Activity(left, up[x], upLeft);
-            }
-            ++histograms[context][static_cast<uint32_t>(row[x] - predicted) & mask];
-            ++counts[context];
+            const int left = x == 0 ? up[0] : row[x - 1];
+            const int upLeft = x == 0 ? up[0] : up[x - 1];
+            uint32_t residual = static_cast<uint32_t>(row[x] - Predict(left, up[x], upLeft)) & mask;
+            if (residual > mask / 2) residual = mask + 1 - residual;
+            models[Activity(left, up[x], upLeft)].Add(residual);
         }
     }
     double bits = 0;
-    for (size_t c = 0; c < histograms.size(); ++c)
-        bits += CodeLengthBits(histograms[c], counts[c], kResidualPrior);
+    for (const ResidualModel& model : models) bits += model.Bits(plane.bits);
     return bits;
 }
 
@@ -805,9 +844,10 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             if (hints.offset)
                 base.offset = *hints.offset;
             else if (shape.depth == DepthDXT1 && blocks.Evident())
-                base.offset = BlockHeaderEnd(sample, stride, blocks.phase);
+                base.offset = ChooseOffset(blocks.phase, BlockHeaderEnd(sample, stride, blocks.phase), shape,
+                                           sample.FileSize());
             else
-                base.offset = ChooseOffset(RowPhase(sample, shape, columns), headerEnd, stride);
+                base.offset = ChooseOffset(RowPhase(sample, shape, columns), headerEnd, shape, sample.FileSize());
             if (base.offset > INT32_MAX) continue;
             base.rows = RowsInFile(shape, base.offset, sample.FileSize());
             const bool hinted = hints.width.has_value();

@@ -64,7 +64,9 @@ def make(form, source, width, height, path):
     if form == "bmp24":
         convert([*pic, "-type", "truecolor", f"BMP3:{path}"], path)
         row = width * 3
-        return 24, width, (4 - row % 4) % 4, 54
+        with open(path, "rb") as f:
+            offset = int.from_bytes(f.read(14)[10:14], "little")
+        return 24, width, (4 - row % 4) % 4, offset
     if form == "pgm":
         convert([*pic, "-colorspace", "gray", "-depth", "8", f"pgm:{path}"], path)
         with open(path, "rb") as f:
@@ -72,7 +74,9 @@ def make(form, source, width, height, path):
         return 8, width, 0, len(data) - width * height
     if form == "tga":
         convert([*pic, "-type", "truecolor", f"tga:{path}"], path)
-        return 24, width, 0, 18
+        with open(path, "rb") as f:
+            id_length = f.read(1)[0]
+        return 24, width, 0, 18 + id_length
     if form == "dds":
         run(["convert", *pic, "-define", "dds:compression=dxt1", "-define", "dds:mipmaps=0",
              f"dds:{path}"])
