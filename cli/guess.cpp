@@ -29,6 +29,7 @@ namespace {
 constexpr uint64_t kMaxStride = 32768;
 constexpr uint32_t kMinWidth = 8;
 constexpr uint64_t kMinStride = 2;
+constexpr uint64_t kFewBlocks = 256;
 constexpr uint64_t kMinRows = 4;
 constexpr size_t kStrideCandidates = 12;
 constexpr uint64_t kBandBytes = 16384;
@@ -160,12 +161,17 @@ BlockEvidence MeasureBlockOrder(const FileSample& sample) {
     return evidence;
 }
 
-// The first endpoint of each block from the given phase on, as one brightness byte.
+// The brightness of a 5-6-5 colour, 0 to 187.
+uint32_t Brightness(uint32_t colour) { return (colour >> 11) * 2 + (colour >> 5 & 63) + (colour & 31) * 2; }
+
+// The brightness of each block from the given phase on: the mean of its two endpoints, for
+// either alone jumps between a block's light and dark side.
 std::vector<uint8_t> BlockBrightness(const std::vector<uint8_t>& bytes, int phase) {
     std::vector<uint8_t> brightness;
     for (size_t i = static_cast<size_t>(phase); i + 8 <= bytes.size(); i += 8) {
-        const uint32_t colour = uint32_t{bytes[i + 1]} << 8 | bytes[i];
-        brightness.push_back(static_cast<uint8_t>((colour >> 11) * 2 + (colour >> 5 & 63) + (colour & 31) * 2));
+        const uint32_t first = uint32_t{bytes[i + 1]} << 8 | bytes[i];
+        const uint32_t second = uint32_t{bytes[i + 3]} << 8 | bytes[i + 2];
+        brightness.push_back(static_cast<uint8_t>((Brightness(first) + Brightness(second)) / 2));
     }
     return brightness;
 }
@@ -396,8 +402,9 @@ struct Layout {
 
 // One channel of a band of pixels, `columns` wide, with values of `bits` bits.
 // How a plane's values are foretold: from neighbours by the median predictor, from the
-// pattern of neighbouring bits (two-level pixels), or not at all (DXT1 indices).
-enum class Model { Median, Binary, None };
+// pattern of neighbouring bits (two-level pixels), or from the same index in the blocks to
+// the left and above (DXT1 indices, sixteen a block).
+enum class Model { Median, Binary, BlockIndices };
 
 struct Plane {
     uint32_t bits;
@@ -480,7 +487,7 @@ std::vector<Plane> EmptyPlanes(const Layout& layout) {
         case DepthDXT1: {
             std::vector<Plane> planes;
             for (const uint32_t bits : {5u, 6u, 5u, 5u, 6u, 5u}) planes.push_back({bits, Model::Median, {}});
-            planes.push_back({2, Model::None, {}});
+            planes.push_back({2, Model::BlockIndices, {}});
             return planes;
         }
         default: return std::vector<Plane>(BytesPerPixel(layout.shape.depth), Plane{8, Model::Median, {}});
@@ -565,16 +572,35 @@ uint32_t Activity(int left, int up, int upLeft) {
     return change == 0 ? 0 : change <= 2 ? 1 : change <= 12 ? 2 : 3;
 }
 
+// Total bits of DXT1 indices, rows after the first, each coded in the context of the same
+// index in the block to the left and in the block above.
+double BlockIndexBits(const Plane& plane, uint64_t rows) {
+    const uint64_t perRow = plane.values.size() / rows;
+    std::array<std::vector<uint32_t>, 16> counts;
+    counts.fill(std::vector<uint32_t>(4, 0));
+    for (uint64_t y = 1; y < rows; ++y) {
+        const uint16_t* row = &plane.values[y * perRow];
+        const uint16_t* up = row - perRow;
+        for (uint64_t i = 0; i < perRow; ++i) {
+            const uint32_t left = i >= 16 ? row[i - 16] : 0;
+            ++counts[left << 2 | up[i]][row[i]];
+        }
+    }
+    double bits = 0;
+    for (const auto& histogram : counts) {
+        uint64_t count = 0;
+        for (const uint32_t n : histogram) count += n;
+        bits += CodeLengthBits(histogram, count, 0.5);
+    }
+    return bits;
+}
+
 // Total bits of a plane's values, rows after the first, predicted from their neighbours.
 double PlaneBits(const Plane& plane, uint64_t rows) {
     if (plane.model == Model::Binary) return BinaryPlaneBits(plane, rows);
     const uint32_t mask = (1u << plane.bits) - 1;
     const uint64_t perRow = plane.values.size() / rows;
-    if (plane.model == Model::None) {
-        std::vector<uint32_t> histogram(size_t{mask} + 1, 0);
-        for (uint64_t i = perRow; i < plane.values.size(); ++i) ++histogram[plane.values[i] & mask];
-        return CodeLengthBits(histogram, plane.values.size() - perRow, 0.5);
-    }
+    if (plane.model == Model::BlockIndices) return BlockIndexBits(plane, rows);
     std::array<ResidualModel, 4> models{};
     for (uint64_t y = 1; y < rows; ++y) {
         const uint16_t* row = &plane.values[y * perRow];
@@ -830,6 +856,9 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
         blockProfile.emplace(std::vector<const std::vector<uint8_t>*>{&brightness},
                              std::min<uint64_t>(kMaxStride / 8, brightness.size() / 2));
         for (const uint64_t blockStride : StrideCandidates(*blockProfile)) addStride(blockStride * 8);
+        // A few blocks show no clear dips: try every row length.
+        if (brightness.size() <= kFewBlocks)
+            for (uint64_t blockStride = 2; blockStride * 4 <= brightness.size(); ++blockStride) addStride(blockStride * 8);
     }
 
     std::vector<Scored> scored;
