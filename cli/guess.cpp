@@ -92,8 +92,50 @@ private:
     std::vector<uint64_t> m_count;
 };
 
-// Lags where the profile dips most sharply, strongest first.
-std::vector<uint64_t> StrideCandidates(const LagProfile& profile) {
+// How clearly rows `stride` apart show a boundary: the largest mean step between values
+// `grain` apart at one place in the row, against the mean step anywhere. At the row stride
+// the last pixel of a row meets the first of the next at one place; a stride a pixel off
+// moves that place along every row, and no place stands out.
+double SeamStrength(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grain) {
+    if (values.size() < grain + 3 * stride) return 0;
+    const uint64_t rows = std::min<uint64_t>(64, (values.size() - grain) / stride - 1);
+    const uint64_t first = grain + (values.size() - grain - rows * stride) / 2;
+    std::vector<double> step(stride, 0);
+    double total = 0;
+    for (uint64_t row = 0; row < rows; ++row) {
+        const uint8_t* at = &values[first + row * stride];
+        for (uint64_t c = 0; c < stride; ++c) {
+            const int difference = std::abs(at[c] - *(at + c - grain));
+            step[c] += difference;
+            total += difference;
+        }
+    }
+    if (total <= 0) return 0;
+    double best = 0;
+    for (uint64_t c = 0; c < stride; ++c) {
+        double across = 0;
+        for (uint64_t j = 0; j < grain; ++j) across += step[(c + j) % stride];
+        best = std::max(best, across);
+    }
+    return best / (total / static_cast<double>(stride) * static_cast<double>(grain));
+}
+
+// Of two dips a few values apart, which is the row stride and which a diagonal: the one
+// whose rows show a boundary, or failing that the deeper one.
+bool IsDiagonalOf(uint64_t lag, uint64_t other, const LagProfile& profile, const std::vector<uint8_t>& values) {
+    const uint64_t grain = other > lag ? other - lag : lag - other;
+    const double seam = SeamStrength(values, lag, grain);
+    const double otherSeam = SeamStrength(values, other, grain);
+    if (std::getenv("PIXOLVE_GUESS_DEBUG"))
+        std::fprintf(stderr, "seam %llu %.2f vs %llu %.2f\n", static_cast<unsigned long long>(lag), seam,
+                     static_cast<unsigned long long>(other), otherSeam);
+    if (std::max(seam, otherSeam) >= 2 && std::max(seam, otherSeam) >= 1.5 * std::min(seam, otherSeam))
+        return otherSeam > seam;
+    return profile.At(other) < profile.At(lag);
+}
+
+// Lags where the profile of `values` dips most sharply, strongest first.
+std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vector<uint8_t>& values) {
     std::vector<std::pair<double, uint64_t>> dips;
     for (uint64_t lag = 1; lag <= profile.MaxLag(); ++lag) {
         const double dip = profile.Dip(lag);
@@ -101,19 +143,29 @@ std::vector<uint64_t> StrideCandidates(const LagProfile& profile) {
         bool sharpest = true;
         for (uint64_t other = lag > 2 ? lag - 2 : 1; other <= lag + 2 && sharpest; ++other)
             sharpest = other == lag || profile.Dip(other) <= dip;
-        if (sharpest) dips.emplace_back(dip, lag);
+        if (!sharpest) continue;
+        dips.emplace_back(dip, lag);
+        // A row stride beside a deeper diagonal is not a sharpest dip itself.
+        for (uint64_t other = lag > 4 ? lag - 4 : 1; other <= lag + 4; ++other) {
+            const double near = profile.Dip(other);
+            if (other != lag && near > 0.5 * dip && near > 0.02) dips.emplace_back(near, other);
+        }
     }
-    // Beside the row stride the lags to the diagonal neighbours dip too, less deeply.
+    std::sort(dips.begin(), dips.end());
+    dips.erase(std::unique(dips.begin(), dips.end()), dips.end());
+    // Beside the row stride the lags to the diagonal neighbours dip too.
+    std::sort(dips.begin(), dips.end(), std::greater<>());
+    if (dips.size() > 4 * kStrideCandidates) dips.resize(4 * kStrideCandidates);
+    std::vector<bool> dipsAt(profile.MaxLag() + 9, false);
+    for (const auto& dip : dips) dipsAt[dip.second] = true;
     auto diagonal = [&](uint64_t lag) {
-        return std::any_of(dips.begin(), dips.end(), [&](const std::pair<double, uint64_t>& other) {
-            const uint64_t distance = other.second > lag ? other.second - lag : lag - other.second;
-            return distance > 0 && distance <= 8 && profile.At(other.second) < profile.At(lag);
-        });
+        for (uint64_t other = lag > 8 ? lag - 8 : 1; other <= lag + 8; ++other)
+            if (other != lag && dipsAt[other] && IsDiagonalOf(lag, other, profile, values)) return true;
+        return false;
     };
     std::vector<std::pair<double, uint64_t>> rows;
     for (const auto& dip : dips)
         if (!diagonal(dip.second)) rows.push_back(dip);
-    std::sort(rows.begin(), rows.end(), std::greater<>());
     std::vector<uint64_t> strides;
     for (size_t i = 0; i < rows.size() && i < kStrideCandidates; ++i) strides.push_back(rows[i].second);
     return strides;
@@ -209,10 +261,12 @@ Columns MeasureColumns(const FileSample& sample, uint64_t stride) {
     Columns columns;
     const SampleWindow& window = sample.Largest();
     const uint64_t size = window.bytes.size();
+    // Rows clear of any header at the start.
+    const uint64_t skip = std::min<uint64_t>(size / 4, 65536);
     const uint64_t rows = std::min<uint64_t>({64, std::max<uint64_t>(2, (uint64_t{1} << 19) / stride),
-                                              size / stride});
+                                              (size - skip) / stride});
     if (rows < 2) return columns;
-    const uint64_t first = (size - rows * stride) / 2;
+    const uint64_t first = skip + (size - skip - rows * stride) / 2;
     columns.valid = true;
     columns.firstColumn = window.start + static_cast<int64_t>(first);
     columns.anyBits.assign(stride, 0);
@@ -277,6 +331,8 @@ void AddShapesForPad(std::vector<Shape>& shapes, uint64_t stride, uint64_t pad, 
     const uint64_t lastColumn = (columns.zeroRunEnd + stride - pad - 1) % stride;
     const uint8_t last = columns.anyBits[lastColumn];
     if ((last & 0x0F) == 0 || (last & 0xF0) == 0) AddShape(shapes, Depth4, row * 2 - 1, pad, stride, true);
+    // A last byte zero in every row is as likely dark pixels as unused bits.
+    if (last == 0) return;
     for (const bool msbFirst : {false, true}) {
         const uint32_t unused = UnusedBits(last, msbFirst);
         if (unused > 0) AddShape(shapes, Depth1, row * 8 - unused, pad, stride, true);
@@ -773,6 +829,18 @@ bool LooksMultiChannel(const FileSample& sample, const Layout& layout) {
             counted += columns - 1;
         }
         if (counted < 64 * group) continue;
+        // A channel's neighbour a pixel on is nearer than the next channel of the same pixel.
+        double apart = 0;
+        double next = 0;
+        for (uint64_t r = 0; r < rows; ++r) {
+            const uint8_t* row = sample.At(layout.offset + (firstRow + static_cast<int64_t>(r)) * static_cast<int64_t>(stride), columns);
+            if (row == nullptr) continue;
+            for (uint64_t x = group; x < columns; ++x) {
+                apart += std::abs(row[x] - row[x - group]);
+                next += std::abs(row[x] - row[x - 1]);
+            }
+        }
+        if (next > 0 && apart < 0.7 * next) return true;
         const double mean = (steps[0] + steps[1] + steps[2] + steps[3]) / static_cast<double>(counted);
         double low = steps[0];
         double high = steps[0];
@@ -842,7 +910,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     }
     const LagProfile profile(windows, std::min<uint64_t>(kMaxStride, smallest / 2));
 
-    std::vector<uint64_t> strides = StrideCandidates(profile);
+    std::vector<uint64_t> strides = StrideCandidates(profile, sample.Largest().bytes);
     auto addStride = [&](uint64_t stride) {
         if (std::find(strides.begin(), strides.end(), stride) == strides.end()) strides.push_back(stride);
     };
@@ -855,7 +923,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
         brightness = BlockBrightness(sample.Largest().bytes, blocks.phase);
         blockProfile.emplace(std::vector<const std::vector<uint8_t>*>{&brightness},
                              std::min<uint64_t>(kMaxStride / 8, brightness.size() / 2));
-        for (const uint64_t blockStride : StrideCandidates(*blockProfile)) addStride(blockStride * 8);
+        for (const uint64_t blockStride : StrideCandidates(*blockProfile, brightness)) addStride(blockStride * 8);
         // A few blocks show no clear dips: try every row length.
         if (brightness.size() <= kFewBlocks)
             for (uint64_t blockStride = 2; blockStride * 4 <= brightness.size(); ++blockStride) addStride(blockStride * 8);

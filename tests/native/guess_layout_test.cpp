@@ -1,0 +1,355 @@
+// The layout guess on pictures made here: each depth, headers and padding, what the user
+// fixes, flat data, bad input, and the command line around it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "cli/errors.h"
+#include "cli/exporter.h"
+#include "cli/guess.h"
+#include "cli/guess_command.h"
+#include "cli/guess_sample.h"
+#include "cli/platform_files.h"
+#include "decode_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Values on a grid of random points `cell` apart, blended in between: smooth, and unlike
+// sines the same nowhere twice.
+class ValueNoise {
+public:
+    ValueNoise(uint32_t width, uint32_t height, uint32_t cell, uint32_t seed)
+        : m_cell(cell), m_columns(width / cell + 2), m_points(size_t{m_columns} * (height / cell + 2)) {
+        for (double& point : m_points) {
+            seed = seed * 1103515245u + 12345u;
+            point = static_cast<double>(seed >> 16 & 255);
+        }
+    }
+
+    double At(uint32_t x, uint32_t y) const {
+        const uint32_t gx = x / m_cell;
+        const uint32_t gy = y / m_cell;
+        const double fx = static_cast<double>(x % m_cell) / m_cell;
+        const double fy = static_cast<double>(y % m_cell) / m_cell;
+        auto point = [&](uint32_t i, uint32_t j) { return m_points[size_t{j} * m_columns + i]; };
+        const double top = point(gx, gy) * (1 - fx) + point(gx + 1, gy) * fx;
+        const double bottom = point(gx, gy + 1) * (1 - fx) + point(gx + 1, gy + 1) * fx;
+        return top * (1 - fy) + bottom * fy;
+    }
+
+private:
+    uint32_t m_cell;
+    uint32_t m_columns;
+    std::vector<double> m_points;
+};
+
+// A smooth, colourful picture with a little grain, as photographs are: red, green, blue.
+Bytes PhotoLikeRgb(uint32_t width, uint32_t height) {
+    const ValueNoise red(width, height, 23, 1), green(width, height, 31, 2), blue(width, height, 17, 3);
+    Bytes rgb;
+    uint32_t seed = 12345;
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const double grain = static_cast<double>(seed >> 16 & 7) - 3.5;
+            for (const double value : {red.At(x, y) + grain, green.At(x, y) * 0.8 + 20 + grain,
+                                       blue.At(x, y) * 0.6 + grain})
+                rgb.push_back(static_cast<uint8_t>(std::clamp(value, 0.0, 255.0)));
+        }
+    }
+    return rgb;
+}
+
+Bytes Grey(const Bytes& rgb) {
+    Bytes grey;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+        grey.push_back(static_cast<uint8_t>((rgb[i] * 3 + rgb[i + 1] * 6 + rgb[i + 2]) / 10));
+    return grey;
+}
+
+Bytes Bgra(const Bytes& rgb) {
+    Bytes bgra;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) bgra.insert(bgra.end(), {rgb[i + 2], rgb[i + 1], rgb[i], 255});
+    return bgra;
+}
+
+// Red in the high five bits, blue in the low five, low byte first.
+Bytes Rgb565(const Bytes& rgb) {
+    Bytes packed;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+        const uint32_t v = (rgb[i] >> 3) << 11 | (rgb[i + 1] >> 2) << 5 | rgb[i + 2] >> 3;
+        packed.insert(packed.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
+    }
+    return packed;
+}
+
+// Two levels, most significant bit first, rows padded to whole bytes.
+Bytes OneBit(const Bytes& grey, uint32_t width, uint32_t height) {
+    const uint32_t rowBytes = (width + 7) / 8;
+    Bytes bits(size_t{rowBytes} * height, 0);
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x)
+            if (grey[size_t{y} * width + x] > 110) bits[size_t{y} * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    return bits;
+}
+
+// A bitmap file's layout: a header, rows bottom-up, each padded to 4 bytes.
+Bytes BitmapLike(const Bytes& rgb, uint32_t width, uint32_t height, size_t headerBytes) {
+    Bytes file;
+    uint32_t seed = 99;
+    for (size_t i = 0; i < headerBytes; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        file.push_back(i % 4 == 3 ? 0 : static_cast<uint8_t>(seed >> 24));
+    }
+    const size_t rowBytes = size_t{width} * 3;
+    for (uint32_t y = height; y-- > 0;) {
+        for (size_t i = 0; i < rowBytes; i += 3) {
+            const size_t at = y * rowBytes + i;
+            file.insert(file.end(), {rgb[at + 2], rgb[at + 1], rgb[at]});
+        }
+        file.resize(file.size() + (4 - rowBytes % 4) % 4, 0);
+    }
+    return file;
+}
+
+Bytes Noise(size_t count) {
+    Bytes bytes(count);
+    uint64_t state = 0x9E3779B97F4A7C15ull;
+    for (uint8_t& byte : bytes) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        byte = static_cast<uint8_t>(state >> 32);
+    }
+    return bytes;
+}
+
+std::vector<LayoutGuess> Guess(Bytes bytes, const LayoutHints& hints = {}) {
+    return GuessLayout(FileSample::FromBytes(std::move(bytes)), hints);
+}
+
+struct Expected {
+    PixelFormat depth;
+    uint32_t width;
+    uint32_t linePad;
+    int32_t offset;
+};
+
+void ExpectTopGuess(const std::vector<LayoutGuess>& guesses, const Expected& expected, const char* what) {
+    ASSERT_FALSE(guesses.empty()) << what;
+    const LayoutGuess& best = guesses.front();
+    EXPECT_EQ(best.depth, expected.depth) << what;
+    EXPECT_EQ(best.width, expected.width) << what;
+    EXPECT_EQ(best.linePad, expected.linePad) << what;
+    EXPECT_EQ(best.offset, expected.offset) << what;
+    EXPECT_GE(best.confidence, kLowConfidence) << what;
+}
+
+std::string RenderErrorOf(const Bytes& bytes, const LayoutHints& hints = {}) {
+    try {
+        Guess(bytes, hints);
+    } catch (const RenderError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+TEST(GuessLayout, FindsRawPicturesOfEachDepth) {
+    const Bytes rgb = PhotoLikeRgb(211, 157);
+    ExpectTopGuess(Guess(rgb), {Depth24, 211, 0, 0}, "24-bit");
+    ExpectTopGuess(Guess(Bgra(rgb)), {Depth32, 211, 0, 0}, "32-bit");
+    ExpectTopGuess(Guess(Rgb565(rgb)), {Depth16, 211, 0, 0}, "16-bit");
+    ExpectTopGuess(Guess(Grey(rgb)), {Depth8, 211, 0, 0}, "8-bit");
+    const Bytes wide = PhotoLikeRgb(400, 300);
+    ExpectTopGuess(Guess(OneBit(Grey(wide), 400, 300)), {Depth1, 400, 0, 0}, "1-bit");
+}
+
+TEST(GuessLayout, TellsSixteenBitFieldsApart) {
+    const std::vector<LayoutGuess> guesses = Guess(Rgb565(PhotoLikeRgb(128, 96)));
+    ASSERT_FALSE(guesses.empty());
+    EXPECT_EQ(guesses.front().depth, Depth16);
+    EXPECT_EQ(guesses.front().fields, GuessFields::R5G6B5);
+    EXPECT_FALSE(guesses.front().bigEndian);
+}
+
+TEST(GuessLayout, FindsHeaderPaddingAndOffset) {
+    const Bytes rgb = PhotoLikeRgb(37, 23);
+    ExpectTopGuess(Guess(BitmapLike(rgb, 37, 23, 54)), {Depth24, 37, 1, 54}, "37 wide, 54-byte header");
+    const Bytes wider = PhotoLikeRgb(101, 77);
+    ExpectTopGuess(Guess(BitmapLike(wider, 101, 77, 138)), {Depth24, 101, 1, 138}, "101 wide, 138-byte header");
+    Bytes withHeader(18, 7);
+    const Bytes grey = Grey(PhotoLikeRgb(127, 64));
+    withHeader.insert(withHeader.end(), grey.begin(), grey.end());
+    ExpectTopGuess(Guess(withHeader), {Depth8, 127, 0, 18}, "8-bit after 18 bytes");
+}
+
+TEST(GuessLayout, KeepsWhatTheUserGives) {
+    const Bytes rgb = PhotoLikeRgb(211, 157);
+    LayoutHints width;
+    width.width = 211;
+    for (const LayoutGuess& guess : Guess(rgb, width)) EXPECT_EQ(guess.width, 211u);
+    LayoutHints depth;
+    depth.depth = Depth8;
+    const std::vector<LayoutGuess> greyReading = Guess(rgb, depth);
+    ASSERT_FALSE(greyReading.empty());
+    for (const LayoutGuess& guess : greyReading) EXPECT_EQ(guess.depth, Depth8);
+    EXPECT_EQ(greyReading.front().width, 633u) << "each byte a pixel: three a colour pixel";
+    LayoutHints offset;
+    offset.offset = 3;
+    for (const LayoutGuess& guess : Guess(rgb, offset)) EXPECT_EQ(guess.offset, 3);
+    LayoutHints pad;
+    pad.linePad = 2;
+    for (const LayoutGuess& guess : Guess(rgb, pad)) EXPECT_EQ(guess.linePad, 2u);
+    LayoutHints all;
+    all.depth = Depth24;
+    all.width = 211;
+    all.offset = 0;
+    all.linePad = 0;
+    const std::vector<LayoutGuess> fixed = Guess(rgb, all);
+    ASSERT_EQ(fixed.size(), 1u);
+    EXPECT_EQ(fixed.front().height, 157u);
+}
+
+TEST(GuessLayout, FlatDataIsNeverAConfidentGuess) {
+    for (const auto& [name, bytes] : {std::make_pair("one colour", Bytes(300000, 0x5A)),
+                                      std::make_pair("noise", Noise(300000)),
+                                      std::make_pair("zeros", Bytes(70000, 0))}) {
+        for (const LayoutGuess& guess : Guess(bytes))
+            EXPECT_LT(guess.confidence, kLowConfidence) << name << ": width " << guess.width;
+    }
+}
+
+TEST(GuessLayout, BadInputIsExplained) {
+    EXPECT_NE(RenderErrorOf({}).find("empty"), std::string::npos);
+    EXPECT_NE(RenderErrorOf(Bytes(10, 1)).find("too few"), std::string::npos);
+    LayoutHints wide;
+    wide.width = 1000;
+    wide.depth = Depth24;
+    EXPECT_NE(RenderErrorOf(Bytes(2999, 1), wide).find("fewer than one row"), std::string::npos);
+    wide.offset = 5;
+    EXPECT_NE(RenderErrorOf(Bytes(3004, 1), wide).find("fewer than one row"), std::string::npos);
+    EXPECT_EQ(RenderErrorOf(Bytes(3005, 1), wide), "");
+}
+
+// The command line around the guess, run in-process with its streams in files.
+class GuessCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        root_ = fs::temp_directory_path() /
+                ("pixolve-guess-" + std::to_string(platform::CurrentProcessId()) + "-" + test);
+        fs::remove_all(root_);
+        fs::create_directories(root_);
+        Write("photo.rgb", PhotoLikeRgb(211, 157));
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    std::string Path(const std::string& name) const { return (root_ / name).u8string(); }
+
+    void Write(const std::string& name, const Bytes& bytes) const {
+        std::ofstream out(root_ / name, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+
+    std::string Read(const std::string& name) const {
+        std::ifstream in(root_ / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    int Run(const std::vector<std::string>& args) {
+        std::FILE* out = std::fopen(Path("stdout").c_str(), "wb");
+        std::FILE* err = std::fopen(Path("stderr").c_str(), "wb");
+        const int exitCode = RunExporter(args, out, err);
+        std::fclose(out);
+        std::fclose(err);
+        out_ = Read("stdout");
+        err_ = Read("stderr");
+        return exitCode;
+    }
+
+    fs::path root_;
+    std::string out_;
+    std::string err_;
+};
+
+TEST_F(GuessCommand, PrintsLayoutsWithTheirCommandLines) {
+    ASSERT_EQ(Run({Path("photo.rgb"), "--guess"}), 0) << err_;
+    EXPECT_NE(out_.find("1. depth 24, width 211, line pad 0, offset 0, height 157"), std::string::npos) << out_;
+    EXPECT_NE(out_.find("pixolve-render " + Path("photo.rgb") +
+                        " --depth 24 --width 211 --height 157 --offset 0 --line-pad 0 -o picture.png"),
+              std::string::npos)
+        << out_;
+    EXPECT_NE(out_.find("Parameters dialog: Offset 0, Width 211, Height 157, Depth 24, Line pad 0"),
+              std::string::npos)
+        << out_;
+    EXPECT_EQ(out_.find("\n6. "), std::string::npos) << "at most five";
+}
+
+TEST_F(GuessCommand, PrintsJsonForScripts) {
+    ASSERT_EQ(Run({Path("photo.rgb"), "--guess", "--json"}), 0) << err_;
+    EXPECT_EQ(out_.rfind("{\"file\": ", 0), 0u) << out_;
+    EXPECT_NE(out_.find("{\"depth\": \"24\", \"width\": 211, \"linePad\": 0, \"offset\": 0, \"height\": 157"),
+              std::string::npos)
+        << out_;
+    EXPECT_NE(out_.find("\"arguments\": [\"--depth\", \"24\", \"--width\", \"211\""), std::string::npos) << out_;
+    EXPECT_NE(out_.find("\"lowConfidence\": false"), std::string::npos) << out_;
+}
+
+TEST_F(GuessCommand, GivenOptionsAreKept) {
+    ASSERT_EQ(Run({Path("photo.rgb"), "--guess", "--json", "--depth", "8", "--offset", "1"}), 0) << err_;
+    EXPECT_NE(out_.find("{\"depth\": \"8\", \"width\": 633, \"linePad\": 0, \"offset\": 1,"), std::string::npos)
+        << out_;
+    EXPECT_EQ(out_.find("\"depth\": \"24\""), std::string::npos) << out_;
+}
+
+// The guessed layout goes through the same decoder as any other: the picture comes back.
+TEST_F(GuessCommand, AutoSizeShowsThePicture) {
+    ASSERT_EQ(Run({Path("photo.rgb"), "--width", "auto", "--height", "auto", "-o", Path("out.ppm")}), 0) << err_;
+    const Bytes rgb = PhotoLikeRgb(211, 157);
+    const std::string header = "P6\n211 157\n255\n";
+    const std::string ppm = Read("out.ppm");
+    ASSERT_EQ(ppm.substr(0, header.size()), header);
+    EXPECT_EQ(Bytes(ppm.begin() + static_cast<std::ptrdiff_t>(header.size()), ppm.end()), rgb);
+    ASSERT_EQ(Run({Path("photo.rgb"), "--width", "211", "--height", "auto", "--depth", "24", "--raw",
+                   "-o", Path("out.raw")}), 0) << err_;
+    EXPECT_EQ(Read("out.raw").size(), size_t{211} * 157 * 4);
+}
+
+TEST_F(GuessCommand, BadInputAndUseAreExplained) {
+    Write("empty.bin", {});
+    fs::create_directory(root_ / "folder");
+    struct Case {
+        std::vector<std::string> args;
+        int exitCode;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {{Path("empty.bin"), "--guess"}, 1, "is empty"},
+        {{Path("folder"), "--guess"}, 1, "is a folder"},
+        {{Path("missing.bin"), "--guess"}, 1, "cannot open"},
+        {{Path("photo.rgb"), "--guess", "--width", "100000", "--depth", "32"}, 1, "fewer than one row"},
+        {{Path("empty.bin"), "--width", "auto", "-o", Path("out.png")}, 1, "is empty"},
+        {{Path("photo.rgb"), "--json"}, 2, "--json goes with --guess"},
+        {{Path("photo.rgb"), "--guess", "--width", "auto"}, 2, "leave out 'auto'"},
+        {{Path("photo.rgb"), "--width", "wide", "-o", Path("out.png")}, 2, "is not a decimal number"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Run(c.args), c.exitCode) << c.args[0] << " " << c.args[1];
+        EXPECT_NE(err_.find(c.problem), std::string::npos) << err_;
+        EXPECT_EQ(err_.find('\n'), err_.size() - 1) << "one line: " << err_;
+    }
+}
+
+}  // namespace
