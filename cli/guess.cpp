@@ -236,6 +236,7 @@ struct Shape {
     uint32_t linePad;
     uint64_t stride;
     bool padFromZeros;  // the pad (or unused bits) are columns found zero in every row
+    int64_t rowStart = -1;  // where rows start among the measured columns, when that shows
 };
 
 uint32_t BytesPerPixel(PixelFormat depth) {
@@ -263,7 +264,7 @@ Columns MeasureColumns(const FileSample& sample, uint64_t stride) {
     const uint64_t size = window.bytes.size();
     // Rows clear of any header at the start.
     const uint64_t skip = std::min<uint64_t>(size / 4, 65536);
-    const uint64_t rows = std::min<uint64_t>({64, std::max<uint64_t>(2, (uint64_t{1} << 19) / stride),
+    const uint64_t rows = std::min<uint64_t>({1024, std::max<uint64_t>(2, (uint64_t{1} << 18) / stride),
                                               (size - skip) / stride});
     if (rows < 2) return columns;
     const uint64_t first = skip + (size - skip - rows * stride) / 2;
@@ -297,11 +298,11 @@ uint32_t UnusedBits(uint8_t lastByte, bool mostSignificantFirst) {
 }
 
 void AddShape(std::vector<Shape>& shapes, PixelFormat depth, uint64_t width, uint64_t pad,
-              uint64_t stride, bool padFromZeros) {
+              uint64_t stride, bool padFromZeros, int64_t rowStart = -1) {
     if (width < kMinWidth || width > UINT32_MAX || pad > UINT32_MAX || stride < kMinStride) return;
     if (RowBytes(depth, static_cast<uint32_t>(width)) + pad != stride) return;
     shapes.push_back({depth, static_cast<uint32_t>(width), static_cast<uint32_t>(pad), stride,
-                      padFromZeros});
+                      padFromZeros, rowStart});
 }
 
 // Pads worth trying for a stride: none, and the zero columns at the row end when they
@@ -313,6 +314,26 @@ std::vector<std::pair<uint64_t, bool>> PadChoices(uint64_t stride, const Columns
     if (stride % 4 == 0 && columns.zeroRun > 0 && columns.zeroRun < 4 && columns.zeroRun < stride)
         pads.emplace_back(columns.zeroRun, true);
     return pads;
+}
+
+// The column of a row's last byte, when unused low-order pixels show there: the one column
+// whose last bits are zero in every row while others have them set. After pad columns, it is
+// the column before them. Negative when no such column stands out.
+int64_t LastByteColumn(const Columns& columns, uint64_t stride, uint64_t pad, bool msbFirst) {
+    if (pad > 0) {
+        const uint64_t column = (columns.zeroRunEnd + stride - pad - 1) % stride;
+        const uint8_t last = columns.anyBits[column];
+        return last != 0 && UnusedBits(last, msbFirst) > 0 ? static_cast<int64_t>(column) : -1;
+    }
+    int64_t found = -1;
+    for (uint64_t c = 0; c < stride; ++c) {
+        const uint8_t bits = columns.anyBits[c];
+        // A column zero in every row is as likely dark pixels as unused bits.
+        if (bits == 0 || UnusedBits(bits, msbFirst) == 0) continue;
+        if (found >= 0) return -1;
+        found = static_cast<int64_t>(c);
+    }
+    return found;
 }
 
 void AddShapesForPad(std::vector<Shape>& shapes, uint64_t stride, uint64_t pad, bool fromZeros,
@@ -327,15 +348,13 @@ void AddShapesForPad(std::vector<Shape>& shapes, uint64_t stride, uint64_t pad, 
     AddShape(shapes, Depth4, row * 2, pad, stride, fromZeros);
     AddShape(shapes, Depth1, row * 8, pad, stride, fromZeros);
     if (!columns.valid || columns.zeroRun >= stride) return;
-    // The last byte of the row: the one before the pad columns.
-    const uint64_t lastColumn = (columns.zeroRunEnd + stride - pad - 1) % stride;
-    const uint8_t last = columns.anyBits[lastColumn];
-    if ((last & 0x0F) == 0 || (last & 0xF0) == 0) AddShape(shapes, Depth4, row * 2 - 1, pad, stride, true);
-    // A last byte zero in every row is as likely dark pixels as unused bits.
-    if (last == 0) return;
     for (const bool msbFirst : {false, true}) {
-        const uint32_t unused = UnusedBits(last, msbFirst);
-        if (unused > 0) AddShape(shapes, Depth1, row * 8 - unused, pad, stride, true);
+        const int64_t lastColumn = LastByteColumn(columns, stride, pad, msbFirst);
+        if (lastColumn < 0) continue;
+        const uint8_t last = columns.anyBits[static_cast<size_t>(lastColumn)];
+        const int64_t rowStart = (lastColumn + 1 + static_cast<int64_t>(pad)) % static_cast<int64_t>(stride);
+        AddShape(shapes, Depth1, row * 8 - UnusedBits(last, msbFirst), pad, stride, true, rowStart);
+        if ((msbFirst ? last & 0x0F : last & 0xF0) == 0) AddShape(shapes, Depth4, row * 2 - 1, pad, stride, true, rowStart);
     }
 }
 
@@ -357,6 +376,7 @@ std::vector<Shape> ShapesForStride(uint64_t stride, const Columns& columns, cons
 int64_t RowPhase(const FileSample& sample, const Shape& shape, const Columns& columns) {
     if (!columns.valid) return -1;
     const uint64_t stride = shape.stride;
+    if (shape.rowStart >= 0) return (columns.firstColumn + shape.rowStart) % static_cast<int64_t>(stride);
     if (shape.padFromZeros && shape.linePad > 0)
         return (columns.firstColumn + static_cast<int64_t>(columns.zeroRunEnd)) % static_cast<int64_t>(stride);
     const uint64_t grain = std::min<uint64_t>(BytesPerPixel(shape.depth), stride);
@@ -407,7 +427,8 @@ int64_t ChangePoint(uint64_t span, Across across, Along along) {
             end = static_cast<int64_t>(t + 1);
         }
     }
-    return end;
+    // Chance gives short climbs; a header of a few bytes already climbs well above them.
+    return best >= 8 * margin ? end : 0;
 }
 
 // Where the bytes start to match the bytes one stride on, within the head of the file: a
@@ -569,18 +590,19 @@ int Predict(int left, int up, int upLeft) {
 }
 
 // Total bits of a two-level plane's values, rows after the first, each coded in the context
-// of six neighbours: two to the left, three above, one two rows above.
+// of eight neighbours: two to the left, three above, three two rows above (dithering often
+// repeats every other row).
 double BinaryPlaneBits(const Plane& plane, uint64_t rows) {
     const uint64_t perRow = plane.values.size() / rows;
-    std::array<std::array<uint32_t, 2>, 64> counts{};
+    std::array<std::array<uint32_t, 2>, 256> counts{};
     auto at = [&](uint64_t x, uint64_t y) -> uint32_t {
         return x < perRow ? plane.values[y * perRow + x] : 0;
     };
     for (uint64_t y = 1; y < rows; ++y) {
         for (uint64_t x = 0; x < perRow; ++x) {
-            const uint32_t context = at(x - 1, y) | at(x - 2, y) << 1 | at(x - 1, y - 1) << 2 |
-                                     at(x, y - 1) << 3 | at(x + 1, y - 1) << 4 |
-                                     (y >= 2 ? at(x, y - 2) : 0) << 5;
+            uint32_t context = at(x - 1, y) | at(x - 2, y) << 1 | at(x - 1, y - 1) << 2 |
+                               at(x, y - 1) << 3 | at(x + 1, y - 1) << 4;
+            if (y >= 2) context |= at(x - 1, y - 2) << 5 | at(x, y - 2) << 6 | at(x + 1, y - 2) << 7;
             ++counts[context][at(x, y)];
         }
     }
@@ -808,6 +830,7 @@ LayoutGuess ToGuess(const Scored& scored, double share) {
 
 // A pad found as zero columns wins a tie against reading those columns as pixels.
 constexpr double kZeroPadBonus = 0.02;
+constexpr double kRowMultiplePenalty = 0.5;
 
 // Byte-wide pixels whose left neighbours differ by the byte's place in a group of 2, 3 or 4:
 // the bytes are channels of wider pixels.
@@ -879,6 +902,21 @@ int64_t BlockHeaderEnd(const FileSample& sample, uint64_t stride, int phase) {
         span, [&](uint64_t k) { return std::abs(brightness[k] - brightness[k + rowBlocks]); },
         [&](uint64_t k) { return std::abs(brightness[k + rowBlocks] - brightness[k + 2 * rowBlocks]); });
     return phase + 8 * blocks;
+}
+
+// Rows that end in pad or unused bits pin the stride: a reading two or more of those rows
+// wide would have the same zeros inside its rows, which pictures do not.
+void PenalizeRowMultiples(std::vector<Scored>& scored) {
+    std::vector<std::pair<PixelFormat, uint64_t>> pinned;
+    for (const Scored& s : scored)
+        if (s.layout.shape.padFromZeros) pinned.emplace_back(s.layout.shape.depth, s.layout.shape.stride);
+    for (Scored& s : scored) {
+        const bool multiple = std::any_of(pinned.begin(), pinned.end(), [&](const std::pair<PixelFormat, uint64_t>& pin) {
+            return pin.first == s.layout.shape.depth && s.layout.shape.stride > pin.second &&
+                   s.layout.shape.stride % pin.second == 0;
+        });
+        if (multiple) s.cost += kRowMultiplePenalty;
+    }
 }
 
 // How sharply a lower cost (bits a byte) turns into a larger share of the confidence.
@@ -959,6 +997,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             scored.push_back(best);
         }
     }
+    PenalizeRowMultiples(scored);
     std::sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) { return a.cost < b.cost; });
 
     // One entry per depth, width, pad and offset: the variants within are already chosen.
