@@ -16,6 +16,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <bitset>
 #include <optional>
 #include <map>
 #include <string>
@@ -43,11 +45,30 @@ uint32_t SumAbsDiff(const uint8_t* a, const uint8_t* b, size_t count) {
     return sum;
 }
 
-// Mean absolute difference of bytes `lag` apart, for every lag up to the largest.
+// Bits that differ between two runs of bytes: the distance of two-level pixels.
+uint32_t SumDifferentBits(const uint8_t* a, const uint8_t* b, size_t count) {
+    uint32_t sum = 0;
+    size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        uint64_t x = 0;
+        uint64_t y = 0;
+        std::memcpy(&x, a + i, 8);
+        std::memcpy(&y, b + i, 8);
+        sum += static_cast<uint32_t>(std::bitset<64>(x ^ y).count());
+    }
+    for (; i < count; ++i) sum += static_cast<uint32_t>(std::bitset<8>(a[i] ^ b[i]).count());
+    return sum;
+}
+
+// How two runs of bytes differ: by value (pixels of a byte or more), or by bit.
+enum class Distance { Values, Bits };
+
+// Mean difference of bytes `lag` apart, for every lag up to the largest.
 class LagProfile {
 public:
-    LagProfile(const std::vector<const std::vector<uint8_t>*>& sequences, uint64_t maxLag)
-        : m_sum(maxLag + 1), m_count(maxLag + 1) {
+    LagProfile(const std::vector<const std::vector<uint8_t>*>& sequences, uint64_t maxLag,
+               Distance distance = Distance::Values)
+        : m_distance(distance), m_sum(maxLag + 1), m_count(maxLag + 1) {
         for (const std::vector<uint8_t>* sequence : sequences) Add(*sequence);
     }
 
@@ -82,12 +103,15 @@ private:
             for (uint64_t lag = 1; lag <= maxLag; ++lag) {
                 if (start + lag >= size) break;
                 const uint64_t count = std::min(runBytes, size - start - lag);
-                m_sum[lag] += SumAbsDiff(&bytes[start], &bytes[start + lag], count);
+                m_sum[lag] += m_distance == Distance::Bits
+                                  ? SumDifferentBits(&bytes[start], &bytes[start + lag], count)
+                                  : SumAbsDiff(&bytes[start], &bytes[start + lag], count);
                 m_count[lag] += count;
             }
         }
     }
 
+    Distance m_distance;
     std::vector<double> m_sum;
     std::vector<uint64_t> m_count;
 };
@@ -949,6 +973,10 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     const LagProfile profile(windows, std::min<uint64_t>(kMaxStride, smallest / 2));
 
     std::vector<uint64_t> strides = StrideCandidates(profile, sample.Largest().bytes);
+    // Two-level pixels repeat bit by bit rather than by value.
+    const LagProfile bitProfile(windows, std::min<uint64_t>(kMaxStride, smallest / 2), Distance::Bits);
+    for (const uint64_t stride : StrideCandidates(bitProfile, sample.Largest().bytes))
+        if (std::find(strides.begin(), strides.end(), stride) == strides.end()) strides.push_back(stride);
     auto addStride = [&](uint64_t stride) {
         if (std::find(strides.begin(), strides.end(), stride) == strides.end()) strides.push_back(stride);
     };
