@@ -1,0 +1,118 @@
+// The layout guess on a 64 MB picture and on a 4 GB sparse file with a picture inside it,
+// next to a baseline that only reads the sample the guess looks at. The guess must stay
+// under 1 s and 3 s. Files live in a scratch folder of the temporary folder.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/guess.h"
+#include "cli/guess_sample.h"
+#include "decode/file_ops.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr uint32_t kWidth = 4096;
+constexpr uint32_t kHeight = 5461;  // 24-bit: 64 MB
+constexpr uint64_t kSparseBytes = uint64_t{4} << 30;
+
+// Smooth colour with grain, row by row, so that the guess has rows to find.
+std::vector<char> PictureRows(uint32_t firstRow, uint32_t rows) {
+    std::vector<char> bytes;
+    bytes.reserve(size_t{kWidth} * rows * 3);
+    uint32_t seed = firstRow * 2654435761u + 1;
+    for (uint32_t y = firstRow; y < firstRow + rows; ++y) {
+        for (uint32_t x = 0; x < kWidth; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const int grain = static_cast<int>(seed >> 16 & 7);
+            bytes.push_back(static_cast<char>(128 + 100 * std::sin(x / 150.0 + y / 97.0) + grain));
+            bytes.push_back(static_cast<char>(x * 255 / kWidth + grain / 2));
+            bytes.push_back(static_cast<char>(128 + 90 * std::cos(y / 211.0 - x / 333.0) + grain));
+        }
+    }
+    return bytes;
+}
+
+class BenchFiles {
+public:
+    BenchFiles() : m_folder(fs::temp_directory_path() / "pixolve_guess_bench") {
+        fs::create_directories(m_folder);
+        std::ofstream picture(Picture(), std::ios::binary);
+        for (uint32_t row = 0; row < kHeight; row += 512) {
+            const std::vector<char> rows = PictureRows(row, std::min<uint32_t>(512, kHeight - row));
+            picture.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+        }
+        // A picture of 64 MB at the middle of 4 GB of nothing.
+        { std::ofstream(Sparse(), std::ios::binary); }
+        fs::resize_file(Sparse(), kSparseBytes);
+        std::fstream sparse(Sparse(), std::ios::binary | std::ios::in | std::ios::out);
+        sparse.seekp(static_cast<std::streamoff>(kSparseBytes / 2 - (uint64_t{32} << 20)));
+        for (uint32_t row = 0; row < kHeight; row += 512) {
+            const std::vector<char> rows = PictureRows(row, std::min<uint32_t>(512, kHeight - row));
+            sparse.write(rows.data(), static_cast<std::streamsize>(rows.size()));
+        }
+    }
+    ~BenchFiles() {
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+    fs::path Picture() const { return m_folder / "picture.rgb"; }
+    fs::path Sparse() const { return m_folder / "sparse.bin"; }
+
+private:
+    fs::path m_folder;
+};
+
+const BenchFiles& Files() {
+    static const BenchFiles files;
+    return files;
+}
+
+template <typename Work>
+void WithOpenFile(benchmark::State& state, const fs::path& path, Work work) {
+    const FileHandle file = fileops::OpenForReading(path.string().c_str());
+    if (!fileops::IsValid(file)) {
+        state.SkipWithError("cannot open the bench file");
+        return;
+    }
+    for (auto _ : state) work(file);
+    fileops::Close(file);
+}
+
+void BM_GuessBaselineReadSample64MB(benchmark::State& state) {
+    WithOpenFile(state, Files().Picture(), [](FileHandle file) {
+        benchmark::DoNotOptimize(FileSample::Read(file).Windows().size());
+    });
+}
+
+void BM_Guess64MB(benchmark::State& state) {
+    WithOpenFile(state, Files().Picture(), [&](FileHandle file) {
+        const std::vector<LayoutGuess> guesses = GuessFileLayout(file, {});
+        if (guesses.empty() || guesses.front().width != kWidth) state.SkipWithError("wrong guess");
+        benchmark::DoNotOptimize(guesses.data());
+    });
+}
+
+void BM_GuessBaselineReadSample4GBSparse(benchmark::State& state) {
+    WithOpenFile(state, Files().Sparse(), [](FileHandle file) {
+        benchmark::DoNotOptimize(FileSample::Read(file).Windows().size());
+    });
+}
+
+void BM_Guess4GBSparse(benchmark::State& state) {
+    WithOpenFile(state, Files().Sparse(), [](FileHandle file) {
+        benchmark::DoNotOptimize(GuessFileLayout(file, {}).size());
+    });
+}
+
+BENCHMARK(BM_GuessBaselineReadSample64MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Guess64MB)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GuessBaselineReadSample4GBSparse)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Guess4GBSparse)->Unit(benchmark::kMillisecond);
+
+}  // namespace

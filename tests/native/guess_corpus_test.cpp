@@ -1,0 +1,209 @@
+// The layout guess measured on files ImageMagick makes from its built-in pictures, in the
+// forms users meet: raw pixels of each depth, and bitmap, PGM, TGA and DDS files. Native only:
+// the Windows build runs under Wine, where there is no convert.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/guess.h"
+#include "cli/platform_files.h"
+#include "decode/file_ops.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<uint8_t>;
+
+struct Picture {
+    const char* source;
+    uint32_t width;
+    uint32_t height;
+};
+
+// Photographs and flat drawings, at widths that are powers of two, primes and neither.
+std::vector<Picture> Pictures() {
+    std::vector<Picture> pictures;
+    for (const char* source : {"rose:", "wizard:", "granite:", "logo:", "netscape:"})
+        for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{16, 16}, {37, 23}, {101, 77}, {211, 157}, {509, 383}})
+            pictures.push_back({source, width, height});
+    pictures.push_back({"rose:", 1024, 768});
+    pictures.push_back({"wizard:", 1024, 768});
+    return pictures;
+}
+
+// What the corpus must reach; the measurement tool (tools/measure-guess.py) reports more.
+constexpr double kAllTop1 = 80;
+constexpr double kAllTop3 = 85;
+constexpr double kFormTop3 = 50;
+
+struct Expected {
+    PixelFormat depth;
+    uint32_t width;
+    uint32_t linePad;
+    int32_t offset;
+};
+
+Bytes ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+uint32_t LittleEndian32(const Bytes& bytes, size_t at) {
+    return uint32_t{bytes[at]} | uint32_t{bytes[at + 1]} << 8 | uint32_t{bytes[at + 2]} << 16 |
+           uint32_t{bytes[at + 3]} << 24;
+}
+
+// The bytes of a picture in each form, and the layout that shows it.
+class Corpus {
+public:
+    explicit Corpus(const fs::path& folder) : m_folder(folder) {}
+
+    // Every form of one picture from one run of convert; false when convert fails.
+    bool Make(const Picture& picture) {
+        const std::string base = (m_folder / "p").string();
+        const std::string command = std::string("convert ") + picture.source + " -resize " +
+            std::to_string(picture.width) + "x" + std::to_string(picture.height) +
+            "! -depth 8 -define dds:compression=dxt1 -define dds:mipmaps=0 -write rgb:" + base +
+            ".rgb -write bgr:" + base + ".bgr -write dds:" + base + ".dds -type truecolor -write BMP3:" +
+            base + ".bmp -write tga:" + base + ".tga -write bgra:" + base + ".bgra -colorspace gray -write pgm:" +
+            base + ".pgm -write gray:" + base + ".gray -monochrome -depth 1 gray:" + base + ".mono";
+        if (std::system(command.c_str()) != 0) return false;
+        WriteRgb565();
+        return true;
+    }
+
+    // The forms, each with its file and the layout that shows it.
+    std::map<std::string, std::pair<fs::path, Expected>> Forms(const Picture& picture) const {
+        const uint32_t w = picture.width;
+        const Bytes bmp = ReadAll(File("bmp"));
+        const Bytes tga = ReadAll(File("tga"));
+        const int32_t pgmHeader = static_cast<int32_t>(fs::file_size(File("pgm")) - uint64_t{w} * picture.height);
+        return {
+            {"raw RGB 24-bit", {File("rgb"), {Depth24, w, 0, 0}}},
+            {"raw BGR 24-bit", {File("bgr"), {Depth24, w, 0, 0}}},
+            {"raw BGRA 32-bit", {File("bgra"), {Depth32, w, 0, 0}}},
+            {"raw RGB565", {File("565"), {Depth16, w, 0, 0}}},
+            {"raw grey 8-bit", {File("gray"), {Depth8, w, 0, 0}}},
+            {"raw 1-bit", {File("mono"), {Depth1, w, 0, 0}}},
+            {"BMP", {File("bmp"), {Depth24, w, (4 - w * 3 % 4) % 4, static_cast<int32_t>(LittleEndian32(bmp, 10))}}},
+            {"PGM", {File("pgm"), {Depth8, w, 0, pgmHeader}}},
+            {"TGA", {File("tga"), {Depth24, w, 0, 18 + tga[0]}}},
+            {"DDS DXT1", {File("dds"), {DepthDXT1, w, 0, 128}}},
+        };
+    }
+
+private:
+    fs::path File(const std::string& extension) const { return m_folder / ("p." + extension); }
+
+    // Red in the high bits, low byte first, from the raw RGB.
+    void WriteRgb565() const {
+        const Bytes rgb = ReadAll(File("rgb"));
+        Bytes packed;
+        for (size_t i = 0; i + 2 < rgb.size(); i += 3) {
+            const uint32_t v = (rgb[i] >> 3) << 11 | (rgb[i + 1] >> 2) << 5 | rgb[i + 2] >> 3;
+            packed.push_back(static_cast<uint8_t>(v));
+            packed.push_back(static_cast<uint8_t>(v >> 8));
+        }
+        std::ofstream out(File("565"), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(packed.data()), static_cast<std::streamsize>(packed.size()));
+    }
+
+    fs::path m_folder;
+};
+
+// DXT1 holds whole blocks: a width is right when it gives the same blocks.
+bool Right(const LayoutGuess& guess, const Expected& expected) {
+    if (guess.depth != expected.depth || guess.linePad != expected.linePad || guess.offset != expected.offset)
+        return false;
+    if (expected.depth == DepthDXT1) return (guess.width + 3) / 4 == (expected.width + 3) / 4;
+    return guess.width == expected.width;
+}
+
+std::vector<LayoutGuess> GuessFile(const fs::path& path) {
+    const FileHandle file = fileops::OpenForReading(path.string().c_str());
+    if (!fileops::IsValid(file)) return {};
+    std::vector<LayoutGuess> guesses = GuessFileLayout(file, {}, 3);
+    fileops::Close(file);
+    return guesses;
+}
+
+struct Tally {
+    int pictures = 0;
+    int top1 = 0;
+    int top3 = 0;
+
+    double Top1() const { return 100.0 * top1 / pictures; }
+    double Top3() const { return 100.0 * top3 / pictures; }
+};
+
+class GuessCorpus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (std::system("convert -version >/dev/null 2>&1") != 0)
+            GTEST_SKIP() << "ImageMagick's convert is not installed (tools/setup.sh installs it)";
+        m_folder = fs::temp_directory_path() / ("pixolve-guess-corpus-" + std::to_string(platform::CurrentProcessId()));
+        fs::remove_all(m_folder);
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    fs::path m_folder;
+};
+
+// Shares of the top guess and of the top three that are right, per form and overall.
+TEST_F(GuessCorpus, MostPicturesComeOutRight) {
+    std::map<std::string, Tally> tallies;
+    Tally all;
+    Corpus corpus(m_folder);
+    for (const Picture& picture : Pictures()) {
+        ASSERT_TRUE(corpus.Make(picture)) << picture.source;
+        for (const auto& [form, file] : corpus.Forms(picture)) {
+            const std::vector<LayoutGuess> guesses = GuessFile(file.first);
+            const bool first = !guesses.empty() && Right(guesses[0], file.second);
+            bool any = first;
+            for (const LayoutGuess& guess : guesses) any = any || Right(guess, file.second);
+            for (Tally* tally : {&tallies[form], &all}) {
+                ++tally->pictures;
+                tally->top1 += first;
+                tally->top3 += any;
+            }
+        }
+    }
+    for (const auto& [form, tally] : tallies) {
+        std::printf("  %-16s %3d pictures  top-1 %5.1f%%  top-3 %5.1f%%\n", form.c_str(), tally.pictures,
+                    tally.Top1(), tally.Top3());
+        EXPECT_GE(tally.Top3(), kFormTop3) << form;
+    }
+    std::printf("  %-16s %3d pictures  top-1 %5.1f%%  top-3 %5.1f%%\n", "all", all.pictures, all.Top1(), all.Top3());
+    EXPECT_GE(all.Top1(), kAllTop1);
+    EXPECT_GE(all.Top3(), kAllTop3);
+}
+
+// A photograph in every form comes out right as the top guess, and confidently.
+TEST_F(GuessCorpus, PhotographInEveryForm) {
+    Corpus corpus(m_folder);
+    const Picture rose{"rose:", 211, 157};
+    ASSERT_TRUE(corpus.Make(rose));
+    for (const auto& [form, file] : corpus.Forms(rose)) {
+        const std::vector<LayoutGuess> guesses = GuessFile(file.first);
+        ASSERT_FALSE(guesses.empty()) << form;
+        EXPECT_TRUE(Right(guesses[0], file.second))
+            << form << ": depth " << guesses[0].depth << ", width " << guesses[0].width << ", line pad "
+            << guesses[0].linePad << ", offset " << guesses[0].offset;
+        EXPECT_GE(guesses[0].confidence, kLowConfidence) << form;
+    }
+}
+
+}  // namespace
+#endif
