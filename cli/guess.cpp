@@ -916,7 +916,31 @@ bool LooksMultiChannel(const FileSample& sample, const Layout& layout) {
 
 // Bits a byte added for what the pixel costs do not see: a picture far taller than wide or
 // the reverse, bytes that are channels, DXT1 blocks where the bytes show none or the reverse.
-double Penalty(const FileSample& sample, const Layout& layout, const BlockEvidence& blocks) {
+// How many bytes a pixel of the data seems to take, from the bytes alone: in pixels of
+// 2, 3 or 4 channel bytes, a byte is nearer its channel in the next pixel than the next byte.
+// 0 when no such width stands out.
+uint32_t BytePeriod(const FileSample& sample) {
+    const std::vector<uint8_t>& bytes = sample.Largest().bytes;
+    const size_t skip = std::min<size_t>(bytes.size() / 4, 65536);
+    const size_t end = std::min<size_t>(bytes.size(), skip + (size_t{1} << 18));
+    if (end < skip + 64) return 0;
+    std::array<double, 5> apart{};
+    for (size_t i = skip + 4; i < end; ++i)
+        for (size_t lag = 1; lag <= 4; ++lag) apart[lag] += std::abs(bytes[i] - bytes[i - lag]);
+    uint32_t period = 0;
+    double best = 0.7;
+    for (uint32_t lag = 2; lag <= 4; ++lag) {
+        if (apart[1] <= 0) break;
+        const double ratio = apart[lag] / apart[1];
+        if (ratio < best) {
+            best = ratio;
+            period = lag;
+        }
+    }
+    return period;
+}
+
+double Penalty(const FileSample& sample, const Layout& layout, const BlockEvidence& blocks, uint32_t period) {
     double penalty = layout.shape.padFromZeros ? -kZeroPadBonus : 0;
     const double aspect = std::abs(std::log2(static_cast<double>(layout.shape.width) / static_cast<double>(layout.rows)));
     penalty += 0.1 * std::max(0.0, aspect - 2);
@@ -925,6 +949,9 @@ double Penalty(const FileSample& sample, const Layout& layout, const BlockEviden
         penalty += aligned ? -2 : 2;
     }
     if (layout.shape.depth == Depth8 && LooksMultiChannel(sample, layout)) penalty += 1;
+    if (period != 0 && layout.shape.depth != DepthDXT1 && layout.shape.depth != Depth8 &&
+        BytesPerPixel(layout.shape.depth) != period)
+        penalty += 1;
     return penalty;
 }
 
@@ -1003,6 +1030,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     }
 
     const BlockEvidence blocks = MeasureBlockOrder(sample);
+    const uint32_t period = BytePeriod(sample);
     std::vector<uint8_t> brightness;
     std::optional<LagProfile> blockProfile;
     if (blocks.Evident()) {
@@ -1039,7 +1067,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             if (shape.depth == DepthDXT1 && blockProfile) structure = std::max(structure, Structure(*blockProfile, stride / 8));
             Scored best{base, 1e9, structure};
             for (const Layout& variant : Variants(base)) {
-                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks);
+                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, period);
                 if (cost < best.cost) best = {variant, cost, best.structure};
             }
             scored.push_back(best);
