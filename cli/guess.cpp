@@ -711,25 +711,67 @@ double BlockIndexBits(const Plane& plane, uint64_t rows) {
 }
 
 // Total bits of a plane's values, rows after the first, predicted from their neighbours.
-double PlaneBits(const Plane& plane, uint64_t rows) {
-    if (plane.model == Model::Binary) return BinaryPlaneBits(plane, rows);
-    const uint32_t mask = (1u << plane.bits) - 1;
+// The signed residuals of a median-predicted plane, rows after the first, with the
+// activity context of each.
+struct Residuals {
+    std::vector<int> values;
+    std::vector<uint8_t> contexts;
+};
+
+int Fold(int residual, uint32_t bits) {
+    const int range = 1 << bits;
+    residual &= range - 1;
+    return residual >= range / 2 ? residual - range : residual;
+}
+
+Residuals MedianResiduals(const Plane& plane, uint64_t rows) {
+    Residuals residuals;
     const uint64_t perRow = plane.values.size() / rows;
-    if (plane.model == Model::BlockIndices) return BlockIndexBits(plane, rows);
-    std::array<ResidualModel, 4> models{};
     for (uint64_t y = 1; y < rows; ++y) {
         const uint16_t* row = &plane.values[y * perRow];
         const uint16_t* up = row - perRow;
         for (uint64_t x = 0; x < perRow; ++x) {
             const int left = x == 0 ? up[0] : row[x - 1];
             const int upLeft = x == 0 ? up[0] : up[x - 1];
-            uint32_t residual = static_cast<uint32_t>(row[x] - Predict(left, up[x], upLeft)) & mask;
-            if (residual > mask / 2) residual = mask + 1 - residual;
-            models[Activity(left, up[x], upLeft)].Add(residual);
+            residuals.values.push_back(Fold(row[x] - Predict(left, up[x], upLeft), plane.bits));
+            residuals.contexts.push_back(static_cast<uint8_t>(Activity(left, up[x], upLeft)));
         }
     }
+    return residuals;
+}
+
+double ResidualBits(const Residuals& residuals, uint32_t bits, const Residuals* previousChannel) {
+    std::array<ResidualModel, 4> models{};
+    for (size_t i = 0; i < residuals.values.size(); ++i) {
+        const int value = previousChannel ? Fold(residuals.values[i] - previousChannel->values[i], bits)
+                                          : residuals.values[i];
+        models[residuals.contexts[i]].Add(static_cast<uint32_t>(std::abs(value)));
+    }
+    double total = 0;
+    for (const ResidualModel& model : models) total += model.Bits(bits);
+    return total;
+}
+
+// Total bits of a layout's planes, rows after the first. Byte channels may also be coded
+// as the difference of their residual from the previous channel's, as colour coders do:
+// the channels of a pixel mostly err alike.
+double PlanesBits(const std::vector<Plane>& planes, uint64_t rows, bool channelsAlike) {
     double bits = 0;
-    for (const ResidualModel& model : models) bits += model.Bits(plane.bits);
+    Residuals previous;
+    for (const Plane& plane : planes) {
+        if (plane.model == Model::Binary) {
+            bits += BinaryPlaneBits(plane, rows);
+        } else if (plane.model == Model::BlockIndices) {
+            bits += BlockIndexBits(plane, rows);
+        } else {
+            Residuals residuals = MedianResiduals(plane, rows);
+            double own = ResidualBits(residuals, plane.bits, nullptr);
+            if (channelsAlike && !previous.values.empty())
+                own = std::min(own, ResidualBits(residuals, plane.bits, &previous));
+            bits += own;
+            previous = std::move(residuals);
+        }
+    }
     return bits;
 }
 
@@ -757,7 +799,8 @@ double CostBitsPerByte(const FileSample& sample, const Layout& layout) {
             if (data == nullptr) continue;
             std::vector<Plane> planes = EmptyPlanes(layout);
             for (uint64_t r = 0; r < bandRows; ++r) AppendRow(layout, data + r * stride, planes);
-            for (const Plane& plane : planes) bits += PlaneBits(plane, bandRows);
+            const bool channelsAlike = layout.shape.depth == Depth24 || layout.shape.depth == Depth32;
+            bits += PlanesBits(planes, bandRows, channelsAlike);
             bytes += static_cast<double>((bandRows - 1) * stride);
         }
     }
