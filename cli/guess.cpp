@@ -175,8 +175,8 @@ std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vec
         dips.emplace_back(dip, lag);
         // A row stride beside a deeper diagonal is not a sharpest dip itself.
         for (uint64_t other = lag > 4 ? lag - 4 : 1; other <= lag + 4; ++other) {
-            const double near = profile.Dip(other);
-            if (other != lag && near > 0.5 * dip && near > 0.02) dips.emplace_back(near, other);
+            const double beside = profile.Dip(other);
+            if (other != lag && beside > 0.5 * dip && beside > 0.02) dips.emplace_back(beside, other);
         }
     }
     std::sort(dips.begin(), dips.end());
