@@ -291,6 +291,7 @@ struct Columns {
     bool valid = false;
     int64_t firstColumn = 0;        // file position of column 0 of the first row measured
     std::vector<uint8_t> anyBits;   // OR of every row's byte in the column
+    std::vector<uint8_t> wholeBits; // the same over the whole window, for unused bits
     uint64_t zeroRun = 0;           // longest run of all-zero columns (cyclic)
     uint64_t zeroRunEnd = 0;        // the column after that run
 };
@@ -299,12 +300,11 @@ Columns MeasureColumns(const FileSample& sample, uint64_t stride) {
     Columns columns;
     const SampleWindow& window = sample.Largest();
     const uint64_t size = window.bytes.size();
-    // Rows clear of any header at the start.
-    const uint64_t skip = std::min<uint64_t>(size / 4, 65536);
+    // Rows from the middle, clear of any header at the start and anything after the picture.
     const uint64_t rows = std::min<uint64_t>({1024, std::max<uint64_t>(2, (uint64_t{1} << 18) / stride),
-                                              (size - skip) / stride});
+                                              size / 4 * 3 / stride});
     if (rows < 2) return columns;
-    const uint64_t first = skip + (size - skip - rows * stride) / 2;
+    const uint64_t first = (size - rows * stride) / 2;
     columns.valid = true;
     columns.firstColumn = window.start + static_cast<int64_t>(first);
     columns.anyBits.assign(stride, 0);
@@ -312,6 +312,11 @@ Columns MeasureColumns(const FileSample& sample, uint64_t stride) {
         const uint8_t* bytes = &window.bytes[first + row * stride];
         for (uint64_t c = 0; c < stride; ++c) columns.anyBits[c] |= bytes[c];
     }
+    // Unused bits are rare in a sparse two-level picture: every row there is counts.
+    columns.wholeBits.assign(stride, 0);
+    const uint64_t wholeEnd = std::min<uint64_t>(size, uint64_t{1} << 20);
+    for (uint64_t at = 0; at < wholeEnd; ++at)
+        columns.wholeBits[(at + stride - first % stride) % stride] |= window.bytes[at];
     uint64_t run = 0;
     for (uint64_t i = 0; i < 2 * stride; ++i) {
         run = columns.anyBits[i % stride] == 0 ? run + 1 : 0;
@@ -364,7 +369,7 @@ int64_t LastByteColumn(const Columns& columns, uint64_t stride, uint64_t pad, bo
     }
     int64_t found = -1;
     for (uint64_t c = 0; c < stride; ++c) {
-        const uint8_t bits = columns.anyBits[c];
+        const uint8_t bits = columns.wholeBits[c];
         // A column zero in every row is as likely dark pixels as unused bits.
         if (bits == 0 || UnusedBits(bits, msbFirst) == 0) continue;
         if (found >= 0) return -1;
@@ -388,7 +393,7 @@ void AddShapesForPad(std::vector<Shape>& shapes, uint64_t stride, uint64_t pad, 
     for (const bool msbFirst : {false, true}) {
         const int64_t lastColumn = LastByteColumn(columns, stride, pad, msbFirst);
         if (lastColumn < 0) continue;
-        const uint8_t last = columns.anyBits[static_cast<size_t>(lastColumn)];
+        const uint8_t last = (pad > 0 ? columns.anyBits : columns.wholeBits)[static_cast<size_t>(lastColumn)];
         const int64_t rowStart = (lastColumn + 1 + static_cast<int64_t>(pad)) % static_cast<int64_t>(stride);
         AddShape(shapes, Depth1, row * 8 - UnusedBits(last, msbFirst), pad, stride, true, rowStart);
         if ((msbFirst ? last & 0x0F : last & 0xF0) == 0) AddShape(shapes, Depth4, row * 2 - 1, pad, stride, true, rowStart);
