@@ -916,6 +916,7 @@ LayoutGuess ToGuess(const Scored& scored, double share) {
 // A pad found as zero columns wins a tie against reading those columns as pixels.
 constexpr double kZeroPadBonus = 0.02;
 constexpr double kRowMultiplePenalty = 0.5;
+constexpr double kRowMultipleTieBreak = 0.05;
 
 // Byte-wide pixels whose left neighbours differ by the byte's place in a group of 2, 3 or 4:
 // the bytes are channels of wider pixels.
@@ -1018,17 +1019,30 @@ int64_t BlockHeaderEnd(const FileSample& sample, uint64_t stride, int phase) {
 
 // Rows that end in pad or unused bits pin the stride: a reading two or more of those rows
 // wide would have the same zeros inside its rows, which pictures do not.
+// Otherwise a reading two rows wide is only nearly as good as one row wide, in flat
+// pictures nearly as good as can be told: a near tie goes to the narrower.
 void PenalizeRowMultiples(std::vector<Scored>& scored) {
-    std::vector<std::pair<PixelFormat, uint64_t>> pinned;
-    for (const Scored& s : scored)
-        if (s.layout.shape.padFromZeros) pinned.emplace_back(s.layout.shape.depth, s.layout.shape.stride);
+    std::vector<std::tuple<PixelFormat, uint64_t, bool>> rows;
+    for (const Scored& s : scored) rows.emplace_back(s.layout.shape.depth, s.layout.shape.stride, s.layout.shape.padFromZeros);
     for (Scored& s : scored) {
-        const bool multiple = std::any_of(pinned.begin(), pinned.end(), [&](const std::pair<PixelFormat, uint64_t>& pin) {
-            return pin.first == s.layout.shape.depth && s.layout.shape.stride > pin.second &&
-                   s.layout.shape.stride % pin.second == 0;
-        });
-        if (multiple) s.cost += kRowMultiplePenalty;
+        double penalty = 0;
+        for (const auto& [depth, stride, pinned] : rows) {
+            if (depth != s.layout.shape.depth || s.layout.shape.stride <= stride || s.layout.shape.stride % stride != 0)
+                continue;
+            penalty = std::max(penalty, pinned ? kRowMultiplePenalty : kRowMultipleTieBreak);
+        }
+        s.cost += penalty;
     }
+}
+
+// DXT1 data is most often a texture's blocks and nothing after them, and the brightness of
+// blocks finds the header's end only roughly: the block rows that end at the file's end,
+// nearest that end.
+int64_t ChooseBlockOffset(int64_t headerEnd, uint64_t stride, int64_t fileSize) {
+    const int64_t s = static_cast<int64_t>(stride);
+    const int64_t phase = fileSize % s;
+    if (phase % 8 != 0) return headerEnd;
+    return phase + std::max<int64_t>(0, (headerEnd - phase + s / 2) / s) * s;
 }
 
 // How sharply a lower cost (bits a byte) turns into a larger share of the confidence.
@@ -1103,8 +1117,8 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             if (hints.offset)
                 base.offset = *hints.offset;
             else if (shape.depth == DepthDXT1 && blocks.Evident())
-                base.offset = ChooseOffset(blocks.phase, BlockHeaderEnd(sample, stride, blocks.phase), shape,
-                                           sample.FileSize());
+                base.offset = ChooseBlockOffset(BlockHeaderEnd(sample, stride, blocks.phase), stride,
+                                                sample.FileSize());
             else
                 base.offset = ChooseOffset(RowPhase(sample, shape, columns), headerEnd, shape, sample.FileSize());
             if (base.offset > INT32_MAX) continue;
