@@ -174,13 +174,21 @@ std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vec
         if (!sharpest) continue;
         dips.emplace_back(dip, lag);
         // A row stride beside a deeper diagonal is not a sharpest dip itself.
+        // Measured against the lags around this dip, as its own dip is measured against a
+        // neighbourhood that holds the deeper one.
+        const double around = dip < 1 ? profile.At(lag) / (1 - dip) : 0;
         for (uint64_t other = lag > 4 ? lag - 4 : 1; other <= lag + 4; ++other) {
-            const double beside = profile.Dip(other);
-            if (other != lag && beside > 0.5 * dip && beside > 0.02) dips.emplace_back(beside, other);
+            if (other == lag || !profile.Has(other) || around <= 0) continue;
+            const double beside = 1 - profile.At(other) / around;
+            if (beside > 0.2 * dip && beside > 0.02) dips.emplace_back(beside, other);
         }
     }
-    std::sort(dips.begin(), dips.end());
-    dips.erase(std::unique(dips.begin(), dips.end()), dips.end());
+    // One entry a lag, its deepest.
+    std::sort(dips.begin(), dips.end(), [](const auto& a, const auto& b) {
+        return a.second != b.second ? a.second < b.second : a.first > b.first;
+    });
+    dips.erase(std::unique(dips.begin(), dips.end(), [](const auto& a, const auto& b) { return a.second == b.second; }),
+               dips.end());
     // Beside the row stride the lags to the diagonal neighbours dip too.
     std::sort(dips.begin(), dips.end(), std::greater<>());
     if (dips.size() > 4 * kStrideCandidates) dips.resize(4 * kStrideCandidates);
