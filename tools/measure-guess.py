@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Measures pixolve-render --guess on a corpus made with ImageMagick's built-in pictures.
 
-  python3 tools/measure-guess.py [--render build/native/cli/pixolve-render] [--quick] [--keep DIR]
+  python3 tools/measure-guess.py [--render build/native/cli/pixolve-render] [--quick] [--verbose]
 
 Writes each picture in each form into a scratch folder, runs --guess --json on it and prints,
 per form, the share whose width, line pad and offset come out right as the top guess and
@@ -28,60 +28,43 @@ def run(args, **kwargs):
     return subprocess.run(args, check=True, stdout=subprocess.PIPE, **kwargs).stdout
 
 
-def convert(args, path):
-    """Runs convert unless a kept corpus has the file already."""
-    if not os.path.exists(path):
-        run(["convert", *args])
-
-
-def make(form, source, width, height, path):
-    """Writes the picture in the form; returns the layout that shows it."""
+def make_forms(source, width, height, folder):
+    """Writes the picture in every form with one run of convert; returns, per form, the file
+    and the layout that shows it."""
     pic = [source, "-resize", f"{width}x{height}!"]
     if source == "plasma:fractal":
         pic = ["-size", f"{width}x{height}", "-seed", "7", source]
-    raw_layouts = {"rgb24": ("rgb", 24, 3), "bgr24": ("bgr", 24, 3), "bgra32": ("bgra", 32, 4)}
-    if form in raw_layouts:
-        kind, depth, _ = raw_layouts[form]
-        convert([*pic, "-depth", "8", f"{kind}:{path}"], path)
-        return depth, width, 0, 0
-    if form == "rgb565":
-        if os.path.exists(path):
-            return 16, width, 0, 0
-        rgb = run(["convert", *pic, "-depth", "8", "rgb:-"])
-        out = bytearray()
-        for i in range(0, len(rgb), 3):
-            v = (rgb[i] >> 3) << 11 | (rgb[i + 1] >> 2) << 5 | rgb[i + 2] >> 3
-            out += bytes((v & 255, v >> 8))
-        with open(path, "wb") as f:
-            f.write(out)
-        return 16, width, 0, 0
-    if form == "gray8":
-        convert([*pic, "-colorspace", "gray", "-depth", "8", f"gray:{path}"], path)
-        return 8, width, 0, 0
-    if form == "mono1":
-        convert([*pic, "-colorspace", "gray", "-monochrome", "-depth", "1", f"gray:{path}"], path)
-        return 1, width, 0, 0
-    if form == "bmp24":
-        convert([*pic, "-type", "truecolor", f"BMP3:{path}"], path)
-        row = width * 3
-        with open(path, "rb") as f:
-            offset = int.from_bytes(f.read(14)[10:14], "little")
-        return 24, width, (4 - row % 4) % 4, offset
-    if form == "pgm":
-        convert([*pic, "-colorspace", "gray", "-depth", "8", f"pgm:{path}"], path)
-        with open(path, "rb") as f:
-            data = f.read()
-        return 8, width, 0, len(data) - width * height
-    if form == "tga":
-        convert([*pic, "-type", "truecolor", f"tga:{path}"], path)
-        with open(path, "rb") as f:
-            id_length = f.read(1)[0]
-        return 24, width, 0, 18 + id_length
-    if form == "dds":
-        run(["convert", *pic, "-define", "dds:compression=dxt1", "-define", "dds:mipmaps=0",
-             f"dds:{path}"])
-        return "dxt1", width, 0, 128
-    raise ValueError(form)
+    p = os.path.join(folder, "p")
+    run(["convert", *pic, "-depth", "8", "-define", "dds:compression=dxt1", "-define", "dds:mipmaps=0",
+         "-write", f"rgb:{p}.rgb", "-write", f"bgr:{p}.bgr", "-write", f"dds:{p}.dds",
+         "-type", "truecolor", "-write", f"BMP3:{p}.bmp", "-write", f"tga:{p}.tga",
+         "-write", f"bgra:{p}.bgra", "-colorspace", "gray", "-write", f"pgm:{p}.pgm",
+         "-write", f"gray:{p}.gray", "-monochrome", "-depth", "1", f"gray:{p}.mono"])
+    with open(f"{p}.rgb", "rb") as f:
+        rgb = f.read()
+    out = bytearray()
+    for i in range(0, len(rgb), 3):
+        v = (rgb[i] >> 3) << 11 | (rgb[i + 1] >> 2) << 5 | rgb[i + 2] >> 3
+        out += bytes((v & 255, v >> 8))
+    with open(f"{p}.565", "wb") as f:
+        f.write(out)
+    with open(f"{p}.bmp", "rb") as f:
+        bmp_offset = int.from_bytes(f.read(14)[10:14], "little")
+    with open(f"{p}.tga", "rb") as f:
+        tga_offset = 18 + f.read(1)[0]
+    pgm_offset = os.path.getsize(f"{p}.pgm") - width * height
+    return {
+        "rgb24": (f"{p}.rgb", (24, width, 0, 0)),
+        "bgr24": (f"{p}.bgr", (24, width, 0, 0)),
+        "bgra32": (f"{p}.bgra", (32, width, 0, 0)),
+        "rgb565": (f"{p}.565", (16, width, 0, 0)),
+        "gray8": (f"{p}.gray", (8, width, 0, 0)),
+        "mono1": (f"{p}.mono", (1, width, 0, 0)),
+        "bmp24": (f"{p}.bmp", (24, width, (4 - width * 3 % 4) % 4, bmp_offset)),
+        "pgm": (f"{p}.pgm", (8, width, 0, pgm_offset)),
+        "tga": (f"{p}.tga", (24, width, 0, tga_offset)),
+        "dds": (f"{p}.dds", ("dxt1", width, 0, 128)),
+    }
 
 
 def right(guess, expected):
@@ -110,48 +93,38 @@ def flat_cases(folder, render):
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--render", default="build/native/cli/pixolve-render")
-    parser.add_argument("--quick", action="store_true")
-    parser.add_argument("--keep")
-    parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--quick", action="store_true", help="sizes up to 1024 x 768 only")
+    parser.add_argument("--verbose", action="store_true", help="list every miss")
     args = parser.parse_args()
-    folder = args.keep or tempfile.mkdtemp(prefix="guess-corpus-")
-    os.makedirs(folder, exist_ok=True)
+    folder = tempfile.mkdtemp(prefix="guess-corpus-")
     sizes = QUICK_SIZES if args.quick else SIZES
-    totals = {"n": 0, "top1": 0, "top3": 0}
+    tallies = {form: [0, 0, 0] for form in FORMS}
     try:
-        for form in FORMS:
-            n = top1 = top3 = 0
-            for source in PHOTOS:
-                for width, height in sizes:
-                    name = f"{form}-{source.strip(':').replace(':', '-')}-{width}x{height}.bin"
-                    path = os.path.join(folder, name)
-                    expected = make(form, source, width, height, path)
-                    out = json.loads(run([args.render, path, "--guess", "--json"]))
-                    guesses = out["guesses"]
+        for source in PHOTOS:
+            for width, height in sizes:
+                for form, (path, expected) in make_forms(source, width, height, folder).items():
+                    guesses = json.loads(run([args.render, path, "--guess", "--json"]))["guesses"]
                     hits = [right(g, expected) for g in guesses[:3]]
-                    n += 1
-                    top1 += bool(hits and hits[0])
-                    top3 += any(hits)
+                    tally = tallies[form]
+                    tally[0] += 1
+                    tally[1] += bool(hits and hits[0])
+                    tally[2] += any(hits)
                     if args.verbose and not (hits and hits[0]):
                         best = guesses[0] if guesses else None
-                        print(f"  miss {name}: want {expected}, got "
+                        print(f"  miss {form} {source} {width}x{height}: want {expected}, got "
                               f"{best and (best['depth'], best['width'], best['linePad'], best['offset'])}"
-                              f"{' (in top 3)' if any(hits) else ''}")
-                    if not args.keep:
-                        os.remove(path)
+                              f"{' (in top 3)' if any(hits) else ''}", flush=True)
+        total = [0, 0, 0]
+        for form in FORMS:
+            n, top1, top3 = tallies[form]
+            total = [a + b for a, b in zip(total, tallies[form])]
             print(f"{form:8} {n:4} pictures  top-1 {100 * top1 / n:5.1f}%  top-3 {100 * top3 / n:5.1f}%")
-            sys.stdout.flush()
-            totals["n"] += n
-            totals["top1"] += top1
-            totals["top3"] += top3
-        n = totals["n"]
-        print(f"{'all':8} {n:4} pictures  top-1 {100 * totals['top1'] / n:5.1f}%  "
-              f"top-3 {100 * totals['top3'] / n:5.1f}%")
+        n, top1, top3 = total
+        print(f"{'all':8} {n:4} pictures  top-1 {100 * top1 / n:5.1f}%  top-3 {100 * top3 / n:5.1f}%")
         failures = flat_cases(folder, args.render)
         print("flat pictures: " + ("all low confidence" if not failures else "CONFIDENT: " + ", ".join(failures)))
     finally:
-        if not args.keep:
-            shutil.rmtree(folder)
+        shutil.rmtree(folder)
 
 
 if __name__ == "__main__":
