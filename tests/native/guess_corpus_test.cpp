@@ -4,6 +4,7 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -32,17 +33,19 @@ struct Picture {
 std::vector<Picture> Pictures() {
     std::vector<Picture> pictures;
     for (const char* source : {"rose:", "wizard:", "granite:", "logo:", "netscape:"})
-        for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{16, 16}, {37, 23}, {101, 77}, {211, 157}, {509, 383}})
+        for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{16, 16}, {37, 23}, {64, 64}, {101, 77}, {211, 157}})
             pictures.push_back({source, width, height});
-    pictures.push_back({"rose:", 1024, 768});
-    pictures.push_back({"wizard:", 1024, 768});
     return pictures;
 }
 
-// What the corpus must reach; the measurement tool (tools/measure-guess.py) reports more.
-constexpr double kAllTop1 = 80;
-constexpr double kAllTop3 = 85;
-constexpr double kFormTop3 = 50;
+// What the corpus must reach, a picture or two below what it does; the measurement tool
+// (tools/measure-guess.py) measures more and larger pictures. Raw colour pixels must come
+// out right as the top guess for all but one picture in ten.
+constexpr double kAllTop1 = 79;
+constexpr double kAllTop3 = 82;
+constexpr double kFormTop3 = 44;
+constexpr double kColourTop1 = 90;
+const char* const kColourForms[] = {"raw RGB 24-bit", "raw BGR 24-bit", "raw BGRA 32-bit", "TGA"};
 
 struct Expected {
     PixelFormat depth;
@@ -184,6 +187,9 @@ TEST_F(GuessCorpus, MostPicturesComeOutRight) {
         std::printf("  %-16s %3d pictures  top-1 %5.1f%%  top-3 %5.1f%%\n", form.c_str(), tally.pictures,
                     tally.Top1(), tally.Top3());
         EXPECT_GE(tally.Top3(), kFormTop3) << form;
+        if (std::find(std::begin(kColourForms), std::end(kColourForms), form) != std::end(kColourForms)) {
+            EXPECT_GE(tally.Top1(), kColourTop1) << form;
+        }
     }
     std::printf("  %-16s %3d pictures  top-1 %5.1f%%  top-3 %5.1f%%\n", "all", all.pictures, all.Top1(), all.Top3());
     EXPECT_GE(all.Top1(), kAllTop1);
