@@ -31,10 +31,12 @@ constexpr uint64_t kMaxStride = 32768;
 constexpr uint32_t kMinWidth = 8;
 constexpr uint64_t kMinStride = 2;
 constexpr uint64_t kFewBlocks = 256;
+constexpr uint64_t kManyBlocks = 64;
 constexpr uint64_t kMinRows = 4;
 constexpr size_t kStrideCandidates = 12;
 constexpr uint64_t kBandBytes = 8192;
-constexpr uint64_t kBandMaxRows = 33;
+constexpr uint64_t kBandMaxRows = 4096;
+constexpr uint64_t kBandMinRows = 5;
 
 // ---- Step 1: the lag profile -------------------------------------------------------------
 
@@ -170,7 +172,10 @@ bool IsDiagonalOf(double seam, double otherSeam, double difference, double other
 }
 
 // Lags where the profile of `values` dips most sharply, strongest first.
-std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vector<uint8_t>& values) {
+// Bit by bit, the lag a byte off is eight pixels off, no diagonal neighbour: `diagonals`
+// false keeps every dip, and adds the parts of strides that two-level pixels need.
+std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vector<uint8_t>& values,
+                                       bool diagonals = true) {
     std::vector<std::pair<double, uint64_t>> dips;
     for (uint64_t lag = 1; lag <= profile.MaxLag(); ++lag) {
         const double dip = profile.Dip(lag);
@@ -181,13 +186,9 @@ std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vec
         if (!sharpest) continue;
         dips.emplace_back(dip, lag);
         // A row stride beside a deeper diagonal is not a sharpest dip itself.
-        // Measured against the lags around this dip, as its own dip is measured against a
-        // neighbourhood that holds the deeper one.
-        const double around = dip < 1 ? profile.At(lag) / (1 - dip) : 0;
         for (uint64_t other = lag > 4 ? lag - 4 : 1; other <= lag + 4; ++other) {
-            if (other == lag || !profile.Has(other) || around <= 0) continue;
-            const double beside = 1 - profile.At(other) / around;
-            if (beside > 0.2 * dip && beside > 0.02) dips.emplace_back(beside, other);
+            const double beside = profile.Dip(other);
+            if (other != lag && beside > 0.5 * dip && beside > 0.02) dips.emplace_back(beside, other);
         }
     }
     // One entry a lag, its deepest.
@@ -217,9 +218,19 @@ std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vec
     };
     std::vector<std::pair<double, uint64_t>> rows;
     for (const auto& dip : dips)
-        if (!diagonal(dip.second)) rows.push_back(dip);
+        if (!diagonals || !diagonal(dip.second)) rows.push_back(dip);
     std::vector<uint64_t> strides;
     for (size_t i = 0; i < rows.size() && i < kStrideCandidates; ++i) strides.push_back(rows[i].second);
+    // Two-level dithering that repeats every other row dips deeper two rows on than one:
+    // there the half and third of a stride are worth trying whenever they dip at all.
+    for (size_t i = 0, count = diagonals ? 0 : strides.size(); i < count; ++i) {
+        for (const uint64_t parts : {2, 3}) {
+            const uint64_t part = strides[i] / parts;
+            if (strides[i] % parts == 0 && profile.Dip(part) > 0.02 &&
+                std::find(strides.begin(), strides.end(), part) == strides.end())
+                strides.push_back(part);
+        }
+    }
     return strides;
 }
 
@@ -808,7 +819,7 @@ double CostBitsPerByte(const FileSample& sample, const Layout& layout) {
     const uint64_t stride = layout.shape.stride;
     const uint64_t rowBytes = RowBytes(layout.shape.depth, layout.shape.width);
     const uint64_t dataRows = DataRows(layout);
-    const uint64_t bandRows = std::min<uint64_t>({kBandMaxRows, std::max<uint64_t>(2, kBandBytes / stride), dataRows});
+    const uint64_t bandRows = std::min<uint64_t>({kBandMaxRows, std::max<uint64_t>(kBandMinRows, kBandBytes / stride), dataRows});
     const int bandsPerWindow = sample.IsWholeFile() ? 3 : 1;
     double bits = 0;
     double bytes = 0;
@@ -1014,6 +1025,8 @@ double Penalty(const FileSample& sample, const Layout& layout, const BlockEviden
     if (layout.shape.depth == DepthDXT1) {
         const bool aligned = blocks.Evident() && (layout.offset - blocks.phase) % 8 == 0;
         penalty += aligned ? -2 : 2;
+    } else if (blocks.Evident() && blocks.compared >= kManyBlocks) {
+        penalty += 2;  // by chance, so many blocks in order would be unheard of
     }
     if (layout.shape.depth == Depth8 && LooksMultiChannel(sample, layout)) penalty += 1;
     if (period != 0 && layout.shape.depth != DepthDXT1 && layout.shape.depth != Depth8 &&
@@ -1035,19 +1048,53 @@ int64_t BlockHeaderEnd(const FileSample& sample, uint64_t stride, int phase) {
     return phase + 8 * blocks;
 }
 
+// Whether rows `wide` bytes apart are `narrow`-byte rows side by side: then the mean of a
+// column matches the mean of the column `narrow` bytes on, as the same picture column seen
+// a row lower. Columns of a picture truly that wide differ.
+bool RepeatsWithinRow(const FileSample& sample, uint64_t wide, uint64_t narrow) {
+    const SampleWindow& window = sample.Largest();
+    const uint64_t rows = std::min<uint64_t>({256, window.bytes.size() / 2 / wide, (uint64_t{1} << 20) / wide});
+    if (rows < 4) return false;
+    const uint64_t first = (window.bytes.size() - rows * wide) / 2;
+    std::vector<double> mean(wide, 0);
+    for (uint64_t r = 0; r < rows; ++r)
+        for (uint64_t c = 0; c < wide; ++c) mean[c] += window.bytes[first + r * wide + c];
+    const uint64_t n = wide - narrow;
+    double sumA = 0, sumB = 0, sumAA = 0, sumBB = 0, sumAB = 0;
+    for (uint64_t c = 0; c < n; ++c) {
+        const double a = mean[c] / rows;
+        const double b = mean[c + narrow] / rows;
+        sumA += a;
+        sumB += b;
+        sumAA += a * a;
+        sumBB += b * b;
+        sumAB += a * b;
+    }
+    const double count = static_cast<double>(n);
+    const double varA = sumAA - sumA * sumA / count;
+    const double varB = sumBB - sumB * sumB / count;
+    // Columns that hardly differ (a flat picture) tell nothing.
+    if (varA / count < 4 || varB / count < 4) return false;
+    return (sumAB - sumA * sumB / count) / std::sqrt(varA * varB) > 0.9;
+}
+
 // Rows that end in pad or unused bits pin the stride: a reading two or more of those rows
-// wide would have the same zeros inside its rows, which pictures do not.
-// Otherwise a reading two rows wide is only nearly as good as one row wide, in flat
-// pictures nearly as good as can be told: a near tie goes to the narrower.
-void PenalizeRowMultiples(std::vector<Scored>& scored) {
+// wide would have the same zeros inside its rows, which pictures do not; nor does a picture
+// repeat its columns a row's width apart. Otherwise a reading two rows wide is only nearly
+// as good as one row wide, in flat pictures nearly as good as can be told: a near tie goes
+// to the narrower.
+void PenalizeRowMultiples(const FileSample& sample, std::vector<Scored>& scored) {
     std::vector<std::tuple<PixelFormat, uint64_t, bool>> rows;
     for (const Scored& s : scored) rows.emplace_back(s.layout.shape.depth, s.layout.shape.stride, s.layout.shape.padFromZeros);
+    std::map<std::pair<uint64_t, uint64_t>, bool> repeats;
     for (Scored& s : scored) {
         double penalty = 0;
         for (const auto& [depth, stride, pinned] : rows) {
-            if (depth != s.layout.shape.depth || s.layout.shape.stride <= stride || s.layout.shape.stride % stride != 0)
-                continue;
-            penalty = std::max(penalty, pinned ? kRowMultiplePenalty : kRowMultipleTieBreak);
+            const uint64_t wide = s.layout.shape.stride;
+            if (depth != s.layout.shape.depth || wide <= stride || wide % stride != 0) continue;
+            const auto key = std::make_pair(wide, stride);
+            if (repeats.find(key) == repeats.end()) repeats[key] = RepeatsWithinRow(sample, wide, stride);
+            penalty = std::max(penalty, pinned || repeats[key] ? kRowMultiplePenalty : kRowMultipleTieBreak);
         }
         s.cost += penalty;
     }
@@ -1093,10 +1140,13 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     const LagProfile profile(windows, std::min<uint64_t>(kMaxStride, smallest / 2));
 
     std::vector<uint64_t> strides = StrideCandidates(profile, sample.Largest().bytes);
-    // Two-level pixels repeat bit by bit rather than by value.
+    // Two-level pixels repeat bit by bit rather than by value; those strides are tried for
+    // them alone, for a lag a byte off the row stride is a diagonal to wider pixels.
     const LagProfile bitProfile(windows, std::min<uint64_t>(kMaxStride, smallest / 2), Distance::Bits);
-    for (const uint64_t stride : StrideCandidates(bitProfile, sample.Largest().bytes))
-        if (std::find(strides.begin(), strides.end(), stride) == strides.end()) strides.push_back(stride);
+    std::vector<uint64_t> twoLevelStrides;
+    for (const uint64_t stride : StrideCandidates(bitProfile, sample.Largest().bytes, false))
+        if (std::find(strides.begin(), strides.end(), stride) == strides.end()) twoLevelStrides.push_back(stride);
+    strides.insert(strides.end(), twoLevelStrides.begin(), twoLevelStrides.end());
     auto addStride = [&](uint64_t stride) {
         if (std::find(strides.begin(), strides.end(), stride) == strides.end()) strides.push_back(stride);
     };
@@ -1128,8 +1178,10 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
         if (stride == 0) continue;
         const Columns columns = MeasureColumns(sample, stride);
         const int64_t headerEnd = hints.offset ? 0 : HeaderEnd(sample, stride);
+        const bool twoLevelOnly =
+            std::find(twoLevelStrides.begin(), twoLevelStrides.end(), stride) != twoLevelStrides.end();
         for (const Shape& shape : ShapesForStride(stride, columns, hints)) {
-            if (!Allowed(shape, hints)) continue;
+            if (!Allowed(shape, hints) || (twoLevelOnly && shape.depth != Depth1 && shape.depth != Depth4)) continue;
             Layout base;
             base.shape = shape;
             if (hints.offset)
@@ -1153,7 +1205,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             scored.push_back(best);
         }
     }
-    PenalizeRowMultiples(scored);
+    PenalizeRowMultiples(sample, scored);
     std::sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) { return a.cost < b.cost; });
 
     // One entry per depth, width, pad and offset: the variants within are already chosen.

@@ -41,7 +41,7 @@ std::vector<Picture> Pictures() {
 // What the corpus must reach, a picture or two below what it does; the measurement tool
 // (tools/measure-guess.py) measures more and larger pictures. Raw colour pixels must come
 // out right as the top guess for all but one picture in ten.
-constexpr double kAllTop1 = 79;
+constexpr double kAllTop1 = 78;
 constexpr double kAllTop3 = 82;
 constexpr double kFormTop3 = 44;
 constexpr double kColourTop1 = 90;
