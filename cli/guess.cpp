@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
@@ -1216,12 +1215,6 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             return std::make_tuple(u.layout.shape.depth, u.layout.shape.width, u.layout.shape.linePad, u.layout.offset) == key;
         });
         if (!seen) unique.push_back(s);
-    }
-    if (std::getenv("PIXOLVE_GUESS_DEBUG")) {
-        for (size_t i = 0; i < unique.size() && i < 25; ++i)
-            std::fprintf(stderr, "  d%u w%u p%u o%lld cost %.3f struct %.2f\n", unique[i].layout.shape.depth,
-                         unique[i].layout.shape.width, unique[i].layout.shape.linePad,
-                         static_cast<long long>(unique[i].layout.offset), unique[i].cost, unique[i].structure);
     }
     double weights = 0;
     for (const Scored& s : unique) weights += std::exp(-kCostSharpness * (s.cost - unique.front().cost));
