@@ -890,7 +890,7 @@ uint64_t RowsInFile(const Shape& shape, int64_t offset, int64_t fileSize) {
 }
 
 double Structure(const LagProfile& profile, uint64_t stride) {
-    if (!profile.Has(stride)) return 0.5;  // rows too long to measure: neither for nor against
+    if (!profile.Has(stride)) return 0.2;  // rows too long to measure: never a confident guess
     return std::clamp((profile.Dip(stride) - 0.1) / 0.3, 0.0, 1.0);
 }
 

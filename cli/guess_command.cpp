@@ -125,10 +125,15 @@ std::vector<LayoutGuess> GuessFor(const RenderOptions& options, FileHandle file,
     }
 }
 
+// A folder cannot be opened, and a pipe or device would block the open or give no size:
+// both are told apart before opening.
 std::unique_ptr<CRawDoc> OpenForGuess(const std::string& path) {
     std::error_code error;
-    if (std::filesystem::is_directory(std::filesystem::u8path(path), error))
+    const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
+    if (std::filesystem::is_directory(status))
         throw RenderError("'" + path + "' is a folder: give a file to guess from");
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        throw RenderError("'" + path + "' is not a regular file: the guess needs a file it can sample");
     return OpenDocument(path);
 }
 
