@@ -35,7 +35,7 @@ constexpr uint64_t kMinRows = 4;
 constexpr size_t kStrideCandidates = 12;
 constexpr uint64_t kBandBytes = 8192;
 constexpr uint64_t kBandMaxRows = 4096;
-constexpr uint64_t kBandMinRows = 5;
+constexpr uint64_t kBandMinRows = 3;
 
 // ---- Step 1: the lag profile -------------------------------------------------------------
 
@@ -1180,7 +1180,10 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
         const bool twoLevelOnly =
             std::find(twoLevelStrides.begin(), twoLevelStrides.end(), stride) != twoLevelStrides.end();
         for (const Shape& shape : ShapesForStride(stride, columns, hints)) {
-            if (!Allowed(shape, hints) || (twoLevelOnly && shape.depth != Depth1 && shape.depth != Depth4)) continue;
+            const bool subByte = shape.depth == Depth1 || shape.depth == Depth4;
+            if (!Allowed(shape, hints) || (twoLevelOnly && !subByte)) continue;
+            // Bytes that are channels of wider pixels are not worth reading bit by bit.
+            if (period != 0 && subByte && !hints.depth) continue;
             Layout base;
             base.shape = shape;
             if (hints.offset)
