@@ -3,6 +3,7 @@
 // two modal windows.
 #include "tests/win/frame_test_support.h"
 
+#include <commdlg.h>
 #include <dlgs.h>
 #include <shlobj.h>
 
@@ -10,6 +11,7 @@
 #include <cstring>
 
 #include "framework/update_ui.h"
+#include "tests/win/import_patch.h"
 
 using namespace frame_test;
 
@@ -733,6 +735,70 @@ TEST_F(FrameTest, UndoShowsTheNotImplementedBoxOwnedByTheFrame) {
     EXPECT_EQ(owner, static_cast<HWND>(m_frame));
     EXPECT_FALSE(hasCancel) << "an OK button only";
     EXPECT_TRUE(m_frame.IsWindow());
+}
+
+namespace {
+
+// What the frame asks of the open-file dialog and the message box, taken by stand-ins
+// that show nothing: the open-file dialog is cancelled, the box answered with OK.
+struct ModalRequests {
+    static inline int openCalls = 0;
+    static inline OPENFILENAMEW request{};
+    static inline std::wstring filter;  // up to the double NUL, NULs as '|'
+    static inline std::wstring fileName;
+    static inline int boxCalls = 0;
+    static inline UINT boxStyle = 0;
+
+    static BOOL WINAPI Open(OPENFILENAMEW* request) {
+        ++openCalls;
+        ModalRequests::request = *request;
+        filter.clear();
+        for (const wchar_t* c = request->lpstrFilter; c != nullptr && (c[0] || c[1]); ++c) {
+            filter += c[0] ? c[0] : L'|';
+        }
+        fileName = request->lpstrFile != nullptr ? request->lpstrFile : L"(none)";
+        return FALSE;
+    }
+    static int WINAPI Box(HWND, const wchar_t*, const wchar_t*, UINT style) {
+        ++boxCalls;
+        boxStyle = style;
+        return IDOK;
+    }
+};
+
+}  // namespace
+
+TEST_F(FrameTest, OpenFileDialogIsAskedForWithTheFilterFlagsAndBufferItNeeds) {
+    CImportPatch patch(L"comdlg32.dll", "GetOpenFileNameW",
+                       reinterpret_cast<const void*>(&ModalRequests::Open));
+    ASSERT_TRUE(patch.Active());
+    ModalRequests::openCalls = 0;
+    Command(ID_FILE_OPEN);
+    ASSERT_EQ(ModalRequests::openCalls, 1);
+    const OPENFILENAMEW& open = ModalRequests::request;
+    EXPECT_EQ(open.lStructSize, sizeof(OPENFILENAMEW));
+    EXPECT_EQ(open.hwndOwner, static_cast<HWND>(m_frame));
+    EXPECT_EQ(ModalRequests::filter, L"All files|*.*");
+    EXPECT_EQ(open.nFilterIndex, 1u);
+    EXPECT_EQ(open.nMaxFile, static_cast<DWORD>(MAX_PATH));
+    EXPECT_EQ(ModalRequests::fileName, L"");
+    EXPECT_EQ(std::wstring(open.lpstrTitle), L"Open raw file");
+    EXPECT_EQ(open.Flags, static_cast<DWORD>(OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY));
+    EXPECT_EQ(open.lpstrInitialDir, nullptr);
+    EXPECT_EQ(open.lpstrDefExt, nullptr);
+    EXPECT_EQ(open.lpstrFileTitle, nullptr);
+    EXPECT_EQ(open.lpstrCustomFilter, nullptr);
+    EXPECT_TRUE(LiveModelessDialogs().empty()) << "a cancelled dialog opens nothing";
+}
+
+TEST_F(FrameTest, NotImplementedBoxHasAnOkButtonAndTheInformationIcon) {
+    CImportPatch patch(L"user32.dll", "MessageBoxW",
+                       reinterpret_cast<const void*>(&ModalRequests::Box));
+    ASSERT_TRUE(patch.Active());
+    ModalRequests::boxCalls = 0;
+    Command(ID_EDIT_UNDO);
+    ASSERT_EQ(ModalRequests::boxCalls, 1);
+    EXPECT_EQ(ModalRequests::boxStyle, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 }
 
 TEST_F(FrameTest, AboutBoxIsCentredOverTheFrameInsideTheWorkArea) {
