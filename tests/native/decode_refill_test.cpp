@@ -5,9 +5,7 @@
 #include <cstdint>
 #include <random>
 
-#include "decode/decoder.h"
 #include "decode/read_buffer.h"
-#include "tests/native/decode_reference.h"
 #include "tests/native/decode_test_support.h"
 
 namespace {
@@ -17,14 +15,6 @@ Bytes RandomFile(size_t size) {
     Bytes bytes(size);
     for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
     return bytes;
-}
-
-Bytes ReferencePicture(const CRawDoc& doc) {
-    size_t bytes = 0;
-    EXPECT_TRUE(PixelBufferBytes(doc.m_width, doc.m_height, bytes));
-    Bytes pixels(bytes, 0);
-    ReferenceDecode(doc, pixels.data());
-    return pixels;
 }
 
 TEST(ReadBufferRefill, UnitsAcrossEveryRefillDecodeAsTheReferenceDoes) {
