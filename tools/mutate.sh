@@ -13,7 +13,7 @@ root=$PWD
 work=$root/build/mutate
 src=$work/src
 jobs=${PIXOLVE_JOBS:-2}
-run_timeout=${PIXOLVE_MUTATE_TIMEOUT:-600}
+run_timeout=${PIXOLVE_MUTATE_TIMEOUT:-300}
 
 # Windows tests need a display; one virtual display serves the whole run.
 if [ -z "${DISPLAY:-}" ] && [ -z "${PIXOLVE_MUTATE_IN_XVFB:-}" ]; then
@@ -111,8 +111,10 @@ build() {  # configuration
 run_tests() {  # configuration filter
   case $1 in
     native) timeout "$run_timeout" "$work/native/tests/pixolve_tests" --gtest_filter="$2" ;;
+    # A crash ends the run at once instead of waiting in Wine's debugger.
     win64) (cd "$work/win64" &&
       WINEPREFIX="$work/win64/wineprefix-tests" PIXOLVE_WINE_UNMANAGED=1 \
+        WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d" \
         timeout "$run_timeout" bash "$src/tools/wine-run.sh" tests/pixolve_win_tests.exe \
         --gtest_filter="$2") ;;
   esac
