@@ -85,10 +85,26 @@ open(path, 'w', encoding='utf-8').write(source.replace(text, replacement))
 PY
 }
 
+# Brings the scratch copy up to the working tree's tracked files. Only files whose bytes
+# differ are written, and they get a new time, so that the builds redo exactly what changed
+# (a file left mutated by an interrupted run included).
 copy_tree() {
-  rm -rf "$src"
   mkdir -p "$src"
-  git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$src"
+  git ls-files -z | python3 -c '
+import os, shutil, sys
+source, target = sys.argv[1:3]
+for name in sys.stdin.read().split("\0"):
+    if not name:
+        continue
+    old, new = os.path.join(source, name), os.path.join(target, name)
+    if not os.path.isfile(old):
+        continue
+    if os.path.isfile(new) and open(old, "rb").read() == open(new, "rb").read():
+        continue
+    os.makedirs(os.path.dirname(new), exist_ok=True)
+    shutil.copyfile(old, new)
+    shutil.copymode(old, new)
+' "$root" "$src"
 }
 
 configure() {  # configuration
