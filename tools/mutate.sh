@@ -144,6 +144,11 @@ wanted() {  # name, then the names asked for
 }
 
 copy_tree
+# A run stopped while a change was applied leaves objects built from it: rebuild that file.
+if [ -f "$work/applied" ]; then
+  touch "$src/$(cat "$work/applied")"
+  rm -f "$work/applied"
+fi
 mkdir -p "$work/logs"
 total=0
 caught=0
@@ -163,9 +168,11 @@ while IFS='|' read -r name config suite file text replacement; do
   fi
   total=$((total + 1))
   cp "$root/$file" "$src/$file"
+  echo "$file" >"$work/applied"
   if ! apply_mutation "$src/$file" "$text" "$replacement" >"$log" 2>&1; then
     echo "BAD       $name: $(cat "$log")"
     survivors+=("$name (not applied)")
+    rm -f "$work/applied"
     continue
   fi
   if ! build "$config" >>"$log" 2>&1; then
@@ -179,6 +186,7 @@ while IFS='|' read -r name config suite file text replacement; do
     caught=$((caught + 1))
   fi
   cp "$root/$file" "$src/$file"
+  rm -f "$work/applied"
 done < <(mutations)
 
 # Leave the copy unchanged and built, so that the next run starts incremental.
