@@ -58,7 +58,7 @@ open-dialog-flags|win64|MODAL|frame/main_frame.cpp|OFN_FILEMUSTEXIST|0
 open-dialog-pattern|win64|MODAL|frame/main_frame.cpp|L"All files\0*.*\0"|L"All files\0*\0"
 not-implemented-icon|win64|MODAL|frame/main_frame.cpp|MB_ICONINFORMATION|MB_ICONWARNING
 dialog-destroy-leaves-updating-clear|win64|PARAMS|params/param_dlg.cpp|    m_updating = true;  // left set|    m_updating = false;  // left set
-trackbar-divide-first|win64|PARAMS|params/param_numbers.cpp|const double position = std::trunc(static_cast<double>(value) * top /|const double position = std::trunc(static_cast<double>(value) / static_cast<double>(fileSize) * top + 0.0 * (
+trackbar-divide-first|win64|PARAMS|params/param_numbers.cpp|std::trunc(static_cast<double>(value) * top /\n                                       static_cast<double>(fileSize));|std::trunc(static_cast<double>(value) / static_cast<double>(fileSize) * top);
 presets-order-checks-swapped|win64|PARAMS|params/param_dlg.cpp|        if (isBgra && IsChecked(IDC_ORDER_BGRA)) {\n            choice = IDC_ORDER_BGRA;\n        } else if (isRgba) {\n            choice = IDC_ORDER_RGBA;|        if (isRgba) {\n            choice = IDC_ORDER_RGBA;\n        } else if (isBgra && IsChecked(IDC_ORDER_BGRA)) {\n            choice = IDC_ORDER_BGRA;
 presets-kept-check-of-other-radio|win64|PARAMS|params/param_dlg.cpp|if (isBgra && IsChecked(IDC_ORDER_BGRA)) {|if (isBgra && IsChecked(IDC_ORDER_RGBA)) {
 EOF
