@@ -54,17 +54,21 @@ private:
 };
 
 // The memory contexts and bitmap sections made on this thread while it lives, whoever
-// made them, so that a test can ask the platform whether they still exist.
+// made them, so that a test can ask the platform whether they still exist; and how often
+// a bitmap was deleted while still selected into one of those contexts, which Windows
+// refuses (leaking the bitmap) where Wine deletes it later.
 class GdiLog {
 public:
     GdiLog()
         : m_contexts(L"gdi32.dll", "CreateCompatibleDC", reinterpret_cast<const void*>(&MakeContext)),
-          m_sections(L"gdi32.dll", "CreateDIBSection", reinterpret_cast<const void*>(&MakeSection)) {
+          m_sections(L"gdi32.dll", "CreateDIBSection", reinterpret_cast<const void*>(&MakeSection)),
+          m_deletes(L"gdi32.dll", "DeleteObject", reinterpret_cast<const void*>(&Delete)) {
         s_log = this;
     }
     ~GdiLog() { s_log = nullptr; }
-    bool Active() const { return m_contexts.Active() && m_sections.Active(); }
+    bool Active() const { return m_contexts.Active() && m_sections.Active() && m_deletes.Active(); }
     std::vector<HGDIOBJ> made;
+    int deletedWhileSelected = 0;
 
 private:
     static HDC WINAPI MakeContext(HDC dc) {
@@ -79,9 +83,19 @@ private:
         s_log->made.push_back(section);
         return section;
     }
+    static BOOL WINAPI Delete(HGDIOBJ object) {
+        for (HGDIOBJ context : s_log->made) {
+            if (::GetObjectType(context) == OBJ_MEMDC &&
+                ::GetCurrentObject(static_cast<HDC>(context), OBJ_BITMAP) == object) {
+                ++s_log->deletedWhileSelected;
+            }
+        }
+        return s_log->m_deletes.Original<decltype(&::DeleteObject)>()(object);
+    }
     static inline GdiLog* s_log = nullptr;
     CImportPatch m_contexts;
     CImportPatch m_sections;
+    CImportPatch m_deletes;
 };
 
 std::vector<DWORD> ObjectTypes(const std::vector<HGDIOBJ>& objects) {
@@ -464,4 +478,5 @@ TEST_F(ImageViewTest, EveryDroppedCacheFreesItsContextAndBitmap) {
 
     view.SetDocument(nullptr);
     EXPECT_EQ(ObjectTypes(cache), gone) << "after closing the document";
+    EXPECT_EQ(gdi.deletedWhileSelected, 0);
 }
