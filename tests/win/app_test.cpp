@@ -99,7 +99,6 @@ public:
     }
     bool shown = false;
     std::vector<CMessageFilter*> filters;
-    HWND frame = nullptr;
 
 private:
     static LRESULT CALLBACK Look(int code, WPARAM wParam, LPARAM lParam) {
@@ -108,7 +107,6 @@ private:
             sent->message == WM_SHOWWINDOW && sent->wParam && ::GetParent(sent->hwnd) == nullptr &&
             (::GetWindowLongW(sent->hwnd, GWL_STYLE) & WS_CHILD) == 0) {
             s_seen->shown = true;
-            s_seen->frame = sent->hwnd;
             CMessageLoop* loop = g_appModule.GetMessageLoop();
             if (loop != nullptr) s_seen->filters = loop->m_aMsgFilter;
             ::PostMessageW(sent->hwnd, WM_CLOSE, 0, 0);
