@@ -35,6 +35,16 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
+
+// The system's own words for a missing file and a missing folder.
+#ifdef _WIN32
+const std::string kNoSuchFile = "The system cannot find the file specified";
+const std::string kNoSuchFolder = "The system cannot find the path specified";
+#else
+const std::string kNoSuchFile = "No such file or directory";
+const std::string kNoSuchFolder = kNoSuchFile;
+#endif
+
 using Bytes = std::vector<uint8_t>;
 using Args = std::vector<std::string>;
 
@@ -196,16 +206,18 @@ TEST_F(CliExport, FailuresExplainThemselvesAndLeaveNoFile) {
     struct Case {
         Args args;
         int exitCode;
-        const char* problem;
+        std::string problem;
     };
     const Case cases[] = {
         {{"@in.bin", "--bogus"}, 2, "unknown option '--bogus'"},
         {{"@in.bin", "--width", "12abc", "-o", "@out.png"}, 2, "'12abc' is not a decimal number"},
         {{"@in.bin"}, 2, "no output given"},
         {{"@in.bin", "-o", "@out.gif"}, 2, "no known extension"},
-        {{"@missing.bin", "-o", "@out.png"}, 1, "cannot open"},
+        {{"@missing.bin", "-o", "@out.png"}, 1, "missing.bin': " + kNoSuchFile},
+        {{"@", "-o", "@out.png"}, 1, "': Is a directory"},
         {{"@tiny.bin", "-o", "@out.png"}, 1, "0 by 0"},
-        {{"@in.bin", "--height", "0", "-o", "@out.png"}, 1, "40 by 0"},
+        {{"@in.bin", "--height", "0", "-o", "@out.png"}, 2, "out of range (1 to 4294967295)"},
+        {{"@in.bin", "-o", "-"}, 2, "cannot go to standard output: use --raw"},
         {{"@in.bin", "--width", "4294967295", "--height", "4294967295", "-o", "@out.ppm"}, 1,
          "too large"},
         {{"@in.bin", "--width", "4294967295", "--height", "1073741824", "--raw", "-o", "@out.raw"},
@@ -213,8 +225,10 @@ TEST_F(CliExport, FailuresExplainThemselvesAndLeaveNoFile) {
         {{"@in.bin", "--width", "5000000", "--height", "1", "-o", "@out.png"}, 1, "too large for PNG"},
         {{"@in.bin", "--width", "40000", "--height", "20000", "-o", "@out.bmp"}, 1,
          "too large for BMP"},
-        {{"@in.bin", "-o", "@no/such/folder/out.png"}, 1, "cannot create"},
-        {{"@in.bin", "-o", "@folder.png"}, 1, "cannot write"},
+        {{"@in.bin", "-o", "@no/such/folder/out.png"}, 1,
+         "cannot create a file in the folder '" + Work("no/such/folder").u8string() +
+             "' to write '" + Work("no/such/folder/out.png").u8string() + "': " + kNoSuchFolder},
+        {{"@in.bin", "-o", "@folder.png"}, 1, "folder.png': Is a directory"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -324,7 +338,7 @@ TEST_F(CliExport, UnwritableStandardOutputFails) {
 
 TEST_F(CliExport, AnExistingOutputIsReplacedOnlyBySuccess) {
     WriteWholeFile(Work("out.png"), Bytes{'o', 'l', 'd'});
-    EXPECT_EQ(Run({"@in.bin", "--width", "0", "-o", "@out.png"}).exitCode, 1);
+    EXPECT_EQ(Run({"@in.bin", "--width", "5000000", "-o", "@out.png"}).exitCode, 1);
     EXPECT_EQ(AsText(ReadWholeFile(Work("out.png"))), "old");
 
     EXPECT_EQ(Run({"@in.bin", "-o", "@out.png"}).exitCode, 0);
