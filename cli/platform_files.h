@@ -71,4 +71,9 @@ bool WriteAll(FileHandle file, const void* buffer, uint32_t count, std::string& 
 
 unsigned long CurrentProcessId();
 
+#ifdef _WIN32
+// The system's wording of a Windows error code.
+std::string SystemMessage(unsigned long error);
+#endif
+
 }  // namespace platform

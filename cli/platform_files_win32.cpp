@@ -12,9 +12,7 @@
 
 namespace platform {
 
-namespace {
-
-std::string SystemMessage(DWORD error) {
+std::string SystemMessage(unsigned long error) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -26,6 +24,8 @@ std::string SystemMessage(DWORD error) {
         message.pop_back();
     return message;
 }
+
+namespace {
 
 std::wstring Wide(const std::string& utf8) { return Utf8ToWide(utf8.c_str()); }
 

@@ -466,8 +466,19 @@ TEST_F(CliIo, InputsThatAreNotFilesAreNamed) {
 
 #else  // _WIN32
 
+// Without a console, as under Wine in the test run, CON cannot be opened at all.
+bool ConsoleOpens() {
+    const HANDLE console = CreateFileW(L"CON", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(console);
+    return true;
+}
+
 TEST_F(CliIo, DevicesAreWrittenInPlace) {
-    for (const char* device : {"NUL", "nul", "CON"}) {
+    Args devices{"NUL", "nul"};
+    if (ConsoleOpens()) devices.push_back("CON");
+    for (const std::string& device : devices) {
         SCOPED_TRACE(device);
         const Outcome outcome = Run(With({"@in.bin", "-o", device}, kLargeRaw));
         EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
@@ -479,9 +490,11 @@ TEST_F(CliIo, ReadOnlyFileIsNotReplaced) {
     ASSERT_TRUE(SetFileAttributesW(Work("out.png").c_str(), FILE_ATTRIBUTE_READONLY));
     const Outcome outcome = Run({"@in.bin", "-o", "@out.png"});
     EXPECT_EQ(outcome.exitCode, 1);
-    ExpectOneLineMessage(outcome, "cannot open '" + Work("out.png").u8string() + "': Access");
+    // Windows refuses to open it; Wine, run as root, refuses only to replace it.
+    ExpectOneLineMessage(outcome, Work("out.png").u8string() + "': Access");
     SetFileAttributesW(Work("out.png").c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(AsText(ReadWholeFile(Work("out.png"))), "old");
+    EXPECT_EQ(WorkListing(), (std::vector<std::string>{"in.bin", "out.png"}));
 }
 
 TEST_F(CliIo, HardLinkedFileIsOverwrittenOnceComplete) {

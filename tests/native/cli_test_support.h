@@ -31,8 +31,8 @@ namespace fs = std::filesystem;
 
 // The system's own words for a missing file and a missing folder.
 #ifdef _WIN32
-inline const std::string kNoSuchFile = "The system cannot find the file specified";
-inline const std::string kNoSuchFolder = "The system cannot find the path specified";
+inline const std::string kNoSuchFile = platform::SystemMessage(ERROR_FILE_NOT_FOUND);
+inline const std::string kNoSuchFolder = platform::SystemMessage(ERROR_PATH_NOT_FOUND);
 #else
 inline const std::string kNoSuchFile = "No such file or directory";
 inline const std::string kNoSuchFolder = kNoSuchFile;
