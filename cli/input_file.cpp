@@ -50,11 +50,11 @@ FileHandle OpenStandardInput() {
     return file;
 }
 
-FileHandle ReadIntoMemory(FileHandle source, const std::string& name, uint64_t limit) {
+FileHandle ReadIntoScratchFile(FileHandle source, const std::string& name, uint64_t limit) {
     std::string reason;
-    HandleGuard copy(platform::CreateMemoryFile(reason));
+    HandleGuard copy(platform::CreateScratchFile(reason));
     if (!fileops::IsValid(copy.Get()))
-        throw RenderError("cannot hold " + name + " in memory: " + reason);
+        throw RenderError("cannot keep a copy of " + name + ": " + reason);
     std::vector<uint8_t> chunk(kChunkBytes);
     uint64_t total = 0;
     for (;;) {
@@ -65,9 +65,9 @@ FileHandle ReadIntoMemory(FileHandle source, const std::string& name, uint64_t l
         total += got;
         if (total > limit)
             throw RenderError(name + " holds more than " + ByteCount(limit) +
-                              ", the most read into memory; save it to a file and give its name");
+                              ", the most read before decoding; save it to a file and give its name");
         if (!platform::WriteAll(copy.Get(), chunk.data(), got, reason))
-            throw RenderError("cannot hold " + name + " in memory: " + reason);
+            throw RenderError("cannot keep a copy of " + name + ": " + reason);
     }
     return copy.Release();
 }
@@ -79,5 +79,5 @@ FileHandle OpenInput(const std::string& utf8Path, uint64_t streamLimit) {
     const std::string name = standardInput ? "standard input" : "'" + utf8Path + "'";
     HandleGuard input(standardInput ? OpenStandardInput() : OpenNamed(utf8Path, name));
     if (platform::IsRegularFileAtStart(input.Get())) return input.Release();
-    return ReadIntoMemory(input.Get(), name, streamLimit);
+    return ReadIntoScratchFile(input.Get(), name, streamLimit);
 }

@@ -1,5 +1,5 @@
 // The exporter's input: a file decoded where it lies, or standard input and other streams
-// that cannot be read by position, which are first read whole into a memory-backed file.
+// that cannot be read by position, which are first read whole into a temporary file.
 // Either way the decoder reads the same bytes through the same file operations, and the
 // picture's defaults come from their size.
 #pragma once

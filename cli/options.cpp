@@ -12,8 +12,8 @@ namespace {
 
 const char kUsage[] = R"(Usage: pixolve-render FILE [options]
 Shows the bytes of FILE as a picture, as the Pixolve viewer does, and writes it out.
-FILE may be - for standard input; standard input, pipes and devices are read whole
-into memory first (at most 4 GiB), then decoded as a file of those bytes would be.
+FILE may be - for standard input; standard input, pipes and devices are first read
+whole into a temporary file (at most 4 GiB), then decoded as a file of those bytes.
 
   --offset N          byte offset of the picture in FILE, -2147483648 to 2147483647
                       (default 0; a negative offset gives a black picture)

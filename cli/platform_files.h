@@ -61,8 +61,10 @@ FileHandle DuplicateStandardInput(std::string& reason);
 // A regular file whose position is at its start, which the decoder can read as it is.
 bool IsRegularFileAtStart(FileHandle file);
 
-// A new empty file held in memory as far as the system can, gone once closed.
-FileHandle CreateMemoryFile(std::string& reason);
+// A new empty file in the temporary folder (TMPDIR, TEMP), gone once closed and never seen
+// under a name on POSIX. The system keeps it in memory as far as it can; unlike memory of
+// the process's own, it is bounded by the folder's free space.
+FileHandle CreateScratchFile(std::string& reason);
 
 // Reads up to `count` bytes from the current position; `got` is 0 only at the end (a pipe
 // whose writer has closed counts as the end).

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -8,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -175,9 +175,11 @@ bool IsRegularFileAtStart(FileHandle file) {
     return ::fstat(file, &info) == 0 && S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;
 }
 
-FileHandle CreateMemoryFile(std::string& reason) {
-    const int fd = ::memfd_create("pixolve-input", MFD_CLOEXEC);
-    if (fd < 0) reason = ErrorText(errno);
+FileHandle CreateScratchFile(std::string& reason) {
+    const char* folder = std::getenv("TMPDIR");
+    if (!folder || !*folder) folder = "/tmp";
+    const int fd = ::open(folder, O_TMPFILE | O_RDWR | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) reason = ErrorText(errno) + " (in " + folder + ")";
     return fd;
 }
 

@@ -178,14 +178,13 @@ bool IsRegularFileAtStart(FileHandle file) {
            SetFilePointerEx(file, LARGE_INTEGER{}, &position, FILE_CURRENT) && position.QuadPart == 0;
 }
 
-FileHandle CreateMemoryFile(std::string& reason) {
+FileHandle CreateScratchFile(std::string& reason) {
     wchar_t folder[MAX_PATH + 1];
     wchar_t name[MAX_PATH + 1];
     if (GetTempPathW(MAX_PATH + 1, folder) == 0 || GetTempFileNameW(folder, L"pxr", 0, name) == 0) {
         reason = SystemMessage(GetLastError());
         return INVALID_HANDLE_VALUE;
     }
-    // A temporary file stays in the system's memory as long as there is room for it.
     const HANDLE file = CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (file == INVALID_HANDLE_VALUE) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -140,10 +142,12 @@ private:
     int m_saved;
 };
 
-// A pipe whose writing end is fed `bytes` by a thread and then closed.
+// A pipe whose writing end is fed `bytes` by a thread and then closed. The bytes fit in the
+// pipe, so the writer finishes even when nobody reads them.
 class FedPipe {
 public:
     explicit FedPipe(Bytes bytes) : m_bytes(std::move(bytes)) {
+        EXPECT_LE(m_bytes.size(), 4096u);
         EXPECT_EQ(::pipe(m_ends), 0);
         m_thread = std::thread([this] {
             WriteAll(m_ends[1], m_bytes);
@@ -151,8 +155,8 @@ public:
         });
     }
     ~FedPipe() {
-        ::close(m_ends[0]);  // a writer still blocked gets EPIPE
         m_thread.join();
+        ::close(m_ends[0]);
     }
     int ReadEnd() const { return m_ends[0]; }
 
@@ -160,6 +164,24 @@ private:
     Bytes m_bytes;
     int m_ends[2] = {-1, -1};
     std::thread m_thread;
+};
+
+// TMPDIR names `folder` while it lives.
+class TemporaryFolder {
+public:
+    explicit TemporaryFolder(const fs::path& folder) {
+        if (const char* saved = std::getenv("TMPDIR")) m_saved = saved;
+        ::setenv("TMPDIR", folder.c_str(), 1);
+    }
+    ~TemporaryFolder() {
+        if (m_saved) ::setenv("TMPDIR", m_saved->c_str(), 1);
+        else ::unsetenv("TMPDIR");
+    }
+    TemporaryFolder(const TemporaryFolder&) = delete;
+    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+
+private:
+    std::optional<std::string> m_saved;
 };
 
 void MakeDevice(const fs::path& path, unsigned minor) {
@@ -383,6 +405,8 @@ TEST_F(CliIo, StreamsAreDecodedAsTheSameBytesInAFile) {
     const Bytes file = ReadWholeFile(Work("in.bin"));
     const Bytes expected = ExpectedRaw({"--raw"});  // 40 by 30 from the size, as for the file
     ASSERT_EQ(expected.size(), 40u * 30u * 4u);
+    fs::create_directory(root_ / "tmp");
+    const TemporaryFolder temporaryFolder(root_ / "tmp");
 
     {
         SCOPED_TRACE("standard input from a pipe");
@@ -418,10 +442,20 @@ TEST_F(CliIo, StreamsAreDecodedAsTheSameBytesInAFile) {
         EXPECT_EQ(fromInput.out, fromFile.out);
         EXPECT_EQ(fromInput.out.size(), 32u * 24u * 4u);
     }
+    EXPECT_TRUE(fs::is_empty(root_ / "tmp")) << "the copies leave nothing behind";
 }
 
-TEST_F(CliIo, StreamsAboveTheLimitAreRefused) {
+TEST_F(CliIo, StreamsThatCannotBeCopiedAreRefused) {
     const Bytes file = ReadWholeFile(Work("in.bin"));
+    {
+        const TemporaryFolder temporaryFolder(Work("missing"));
+        FedPipe pipe(file);
+        StandardInputFrom input(pipe.ReadEnd());
+        const Outcome outcome = Run({"-", "--raw"});
+        EXPECT_EQ(outcome.exitCode, 1);
+        ExpectOneLineMessage(outcome, "cannot keep a copy of standard input: "
+                                      "No such file or directory (in " + Work("missing").u8string() + ")");
+    }
     for (const uint64_t limit : {uint64_t{1200}, uint64_t{1199}}) {
         FedPipe pipe(file);
         StandardInputFrom input(pipe.ReadEnd());
@@ -436,8 +470,8 @@ TEST_F(CliIo, StreamsAboveTheLimitAreRefused) {
                 ADD_FAILURE() << "no error above the limit";
             } catch (const RenderError& error) {
                 EXPECT_STREQ(error.what(),
-                             "standard input holds more than 1199 bytes, the most read into "
-                             "memory; save it to a file and give its name");
+                             "standard input holds more than 1199 bytes, the most read before "
+                             "decoding; save it to a file and give its name");
             }
         }
     }
