@@ -125,6 +125,7 @@ void OutputFile::CopyIntoSharedFile() {
     OutputStream target(m_existing);
     std::vector<char> chunk(kCopyChunkBytes);
     uint64_t length = 0;
+    platform::ClearRuntimeError();
     for (size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), m_file)) > 0;) {
         target.Write(chunk.data(), got);
         length += got;
