@@ -38,8 +38,9 @@ TEST(WidthWindowData, UserDataHoldsTheWholeObjectPointer) {
     EXPECT_EQ(bound, reinterpret_cast<LONG_PTR>(static_cast<CMessageMap*>(&host)));
     EXPECT_EQ(window_binding::Find(host), static_cast<CMessageMap*>(&host));
 
-    // An address with every high bit set, as objects above 2 GiB (or 4 GiB) have.
-    auto* highObject = reinterpret_cast<CMessageMap*>(~uintptr_t{0xFF});
+    // An address above 2 GiB, and in 64 bits above 4 GiB, as a high heap's objects have.
+    auto* highObject =
+        reinterpret_cast<CMessageMap*>(static_cast<uintptr_t>(UINT64_C(0x00007FF887654320)));
     window_binding::Bind(host, highObject);
     EXPECT_EQ(window_binding::Find(host), highObject);
     window_binding::Bind(host, &host);
