@@ -10,13 +10,22 @@
 
 namespace {
 
-void WriteRawTo(const std::vector<uint8_t>& pixels, std::FILE* stream) {
-    std::fwrite(pixels.data(), 1, pixels.size(), stream);
+void FinishStandardOutput(OutputStream& stream) {
+    if (!stream.Finish())
+        throw RenderError("cannot write to standard output: " + stream.FailureReason());
 }
 
 void WriteRawToStandardOutput(const std::vector<uint8_t>& pixels, std::FILE* standardOutput) {
-    WriteRawTo(pixels, standardOutput);
-    if (!FinishWriting(standardOutput)) throw RenderError("cannot write to standard output");
+    OutputStream stream(standardOutput);
+    stream.Write(pixels.data(), pixels.size());
+    FinishStandardOutput(stream);
+}
+
+void ShowHelp(std::FILE* standardOutput) {
+    OutputStream stream(standardOutput);
+    const std::string usage = UsageText();
+    stream.Write(usage.data(), usage.size());
+    FinishStandardOutput(stream);
 }
 
 struct DecodedInput {
@@ -38,7 +47,7 @@ DecodedInput DecodeInput(const RenderOptions& options) {
 void WriteFile(const RenderOptions& options, DecodedInput input) {
     OutputFile file(*options.outputPath);
     if (options.format == OutputFormat::Raw) {
-        WriteRawTo(input.pixels, file.Stream());
+        file.Stream().Write(input.pixels.data(), input.pixels.size());
     } else {
         const RgbPicture picture = ToTopDownRgb(input.pixels, input.width, input.height);
         std::vector<uint8_t>().swap(input.pixels);  // not needed while encoding
@@ -67,8 +76,8 @@ int RunExporter(const std::vector<std::string>& args, std::FILE* standardOutput,
     try {
         const CommandLine commandLine = ParseCommandLine(args);
         if (commandLine.showHelp) {
-            std::fputs(UsageText(), standardOutput);
-            return FinishWriting(standardOutput) ? kExitSuccess : kExitFailure;
+            ShowHelp(standardOutput);
+            return kExitSuccess;
         }
         Export(commandLine.options, standardOutput);
         return kExitSuccess;

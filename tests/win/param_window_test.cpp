@@ -145,16 +145,6 @@ std::wstring ClassOf(HWND window) {
     return name;
 }
 
-// Gives the queue's messages to the dialog first, as the program's message loop does.
-void PumpThroughDialog(HWND dialog) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (::IsDialogMessageW(dialog, &msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
-}
-
 int g_setTextCount = 0;
 
 LRESULT CALLBACK CountSetText(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
