@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "framework/update_ui.h"
+#include "tests/win/dialog_template.h"
 #include "tests/win/import_patch.h"
 
 using namespace frame_test;
@@ -290,17 +291,60 @@ TEST(Resources, AboutTemplateIconsToolBarStripAndVersion) {
         HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
         return found ? static_cast<const BYTE*>(::LockResource(::LoadResource(module, found))) : nullptr;
     };
-    auto word = [](const BYTE* at) { return *reinterpret_cast<const WORD*>(at); };
-    auto dword = [](const BYTE* at) { return *reinterpret_cast<const DWORD*>(at); };
+    auto word = [](const BYTE* at) { return TemplateReader(at).Word(); };
+    auto dword = [](const BYTE* at) { return TemplateReader(at).Dword(); };
 
-    const BYTE* about = resource(IDD_ABOUTBOX, RT_DIALOG);  // DLGTEMPLATEEX
+    const BYTE* about = LoadDialogTemplate(IDD_ABOUTBOX);
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(word(about + 2), 0xFFFF) << "an extended template";
-    EXPECT_EQ(dword(about + 8), 0u) << "no extended style";
-    EXPECT_EQ(dword(about + 12), 0x80C800C8u);
-    EXPECT_EQ(word(about + 16), 4) << "controls";
-    EXPECT_EQ(word(about + 22), 187);
-    EXPECT_EQ(word(about + 24), 102);
+    TemplateReader reader(about);
+    EXPECT_EQ(reader.Word(), 1);
+    EXPECT_EQ(reader.Word(), 0xFFFF) << "an extended template";
+    reader.Dword();  // help id
+    EXPECT_EQ(reader.Dword(), 0u) << "no extended style";
+    EXPECT_EQ(reader.Dword(), 0x80C800C8u);
+    EXPECT_EQ(reader.Word(), 4) << "controls";
+    EXPECT_EQ(reader.Short(), 0);
+    EXPECT_EQ(reader.Short(), 0);
+    EXPECT_EQ(reader.Short(), 187);
+    EXPECT_EQ(reader.Short(), 102);
+    EXPECT_EQ(reader.StringOrOrdinal(), L"");  // no menu
+    EXPECT_EQ(reader.StringOrOrdinal(), L"");  // the platform's dialog class
+    EXPECT_EQ(reader.StringOrOrdinal(), L"About");
+    EXPECT_EQ(reader.Word(), 8);  // points
+    reader.Skip(4);               // weight, italic, character set
+    EXPECT_EQ(reader.StringOrOrdinal(), L"MS Shell Dlg");
+    struct AboutControl {
+        DWORD style;
+        int32_t id;
+        short x, y, cx, cy;
+        const wchar_t* className;
+        const wchar_t* text;  // "#101" is the icon resource 101
+    };
+    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+    const AboutControl controls[] = {
+        {kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 130, 81, 50, 14, L"Button", L"OK"},
+        {kChild | WS_GROUP | SS_CENTER, -1, 25, 57, 78, 32, L"Static", nullptr},
+        {kChild | SS_ICON, -1, 55, 26, 20, 20, L"Static", L"#101"},
+        {kChild | BS_GROUPBOX, -1, 7, 7, 115, 88, L"Button", L""},
+    };
+    for (const AboutControl& expected : controls) {
+        SCOPED_TRACE(testing::Message() << expected.className << " at " << expected.x);
+        reader.AlignToDword();
+        reader.Dword();  // help id
+        EXPECT_EQ(reader.Dword(), 0u);
+        EXPECT_EQ(reader.Dword(), expected.style);
+        EXPECT_EQ(reader.Short(), expected.x);
+        EXPECT_EQ(reader.Short(), expected.y);
+        EXPECT_EQ(reader.Short(), expected.cx);
+        EXPECT_EQ(reader.Short(), expected.cy);
+        EXPECT_EQ(static_cast<int32_t>(reader.Dword()), expected.id);
+        EXPECT_EQ(_wcsicmp(reader.StringOrOrdinal().c_str(), expected.className), 0);
+        const std::wstring text = reader.StringOrOrdinal();
+        if (expected.text != nullptr) {
+            EXPECT_EQ(text, expected.text);
+        }
+        reader.Skip(reader.Word());  // creation data
+    }
 
     const BYTE* icons = resource(IDR_MAINFRAME, RT_GROUP_ICON);  // GRPICONDIR
     ASSERT_NE(icons, nullptr);
