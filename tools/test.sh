@@ -66,7 +66,7 @@ run_ctest build/linux32
 step "fuzzing the decoder for ${fuzz_seconds}s"
 mkdir -p build/fuzz/corpus
 if ! build/fuzz/fuzz/pixolve_fuzz -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=4096 \
-     -artifact_prefix=build/fuzz/ build/fuzz/corpus 2>build/fuzz/fuzz.log; then
+     -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/seeds 2>build/fuzz/fuzz.log; then
   tail -40 build/fuzz/fuzz.log
   echo "fuzzer found a problem (see build/fuzz/fuzz.log)"
   fuzz_failed=1
