@@ -26,6 +26,8 @@ view='ImageViewTest.*'
 loop='RunMainFrame.*:MessageLoop.*:DialogFilter.*:FrameTest.TheRealLoop*:FrameTest.Registers*:FrameTest.Accelerators*'
 modal='FrameTest.OpenFile*:FrameTest.NotImplemented*:FrameTest.OpenCommand*:FrameTest.Undo*'
 params='Param*'
+resources='Resources.*'
+cli='Cli*'
 
 # name | configuration | test filter | file | exact text | replacement
 # In the texts, \n stands for a line break; a text cannot hold '|'. Lines starting with
@@ -64,13 +66,25 @@ dialog-destroy-leaves-updating-clear|win64|PARAMS|params/param_dlg.cpp|    m_upd
 trackbar-divide-first|win64|PARAMS|params/param_numbers.cpp|std::trunc(static_cast<double>(value) * top /\n                                       static_cast<double>(fileSize));|std::trunc(static_cast<double>(value) / static_cast<double>(fileSize) * top);
 presets-order-checks-swapped|win64|PARAMS|params/param_dlg.cpp|        if (isBgra && IsChecked(IDC_ORDER_BGRA)) {\n            choice = IDC_ORDER_BGRA;\n        } else if (isRgba) {\n            choice = IDC_ORDER_RGBA;|        if (isRgba) {\n            choice = IDC_ORDER_RGBA;\n        } else if (isBgra && IsChecked(IDC_ORDER_BGRA)) {\n            choice = IDC_ORDER_BGRA;
 presets-kept-check-of-other-radio|win64|PARAMS|params/param_dlg.cpp|if (isBgra && IsChecked(IDC_ORDER_BGRA)) {|if (isBgra && IsChecked(IDC_ORDER_RGBA)) {
+trackbar-thumb-not-kept|win64|PARAMS|params/param_dlg.cpp|    ::SendMessageW(trackbar, TBM_SETPOS, TRUE, position);|
+trackbar-end-of-tracking-applies|win64|PARAMS|params/param_dlg.cpp|if (m_updating || !m_doc || code == TB_ENDTRACK) return 1;|if (m_updating || !m_doc) return 1;
+rewritten-edit-not-selected|win64|PARAMS|params/param_dlg.cpp|        ::SendMessageW(edit, EM_SETSEL, 0, -1);|
+unfocused-rewritten-edit-selected|win64|PARAMS|params/param_dlg.cpp|if (edit == ::GetFocus() && WindowText(edit) != typed) {|if (WindowText(edit) != typed) {
+custom-entries-read-by-platform|win64|PARAMS|params/param_dlg.cpp|    return ParseSignedNumber(WindowText(GetDlgItem(editId)).c_str());|    return static_cast<int32_t>(::GetDlgItemInt(m_hWnd, editId, nullptr, TRUE));
+about-icon-without-size|win64|RESOURCES|res/pixolve.rc|    CONTROL IDR_MAINFRAME, -1, "Static", SS_ICON, 55, 26, 20, 20|    ICON IDR_MAINFRAME, -1, 55, 26, 20, 20
+output-device-renamed-over|native|CLI|cli/platform_files_posix.cpp|    if (!S_ISREG(info.st_mode)) {|    if (false) {
+output-hard-links-ignored|native|CLI|cli/platform_files_posix.cpp|    target.sharedByLinks = info.st_nlink > 1;|    target.sharedByLinks = false;
+output-mode-not-kept|native|CLI|cli/platform_files_posix.cpp|    ::fchmod(::fileno(file), mode);|    (void)mode;
+output-reason-lost|native|CLI|cli/platform_files_posix.cpp|std::string LastRuntimeError() { return errno != 0 ? ErrorText(errno) : "write error"; }|std::string LastRuntimeError() { return "write error"; }
+input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }
 
 filter_for() {
   case $1 in
     DECODE) echo "$decode" ;; VIEW) echo "$view" ;; LOOP) echo "$loop" ;;
-    MODAL) echo "$modal" ;; PARAMS) echo "$params" ;;
+    MODAL) echo "$modal" ;; PARAMS) echo "$params" ;; RESOURCES) echo "$resources" ;;
+    CLI) echo "$cli" ;;
   esac
 }
 

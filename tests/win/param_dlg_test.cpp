@@ -362,6 +362,17 @@ TEST_F(ParamTyping, ClearedWidthAndHeightTakeTheTypedNumbers) {
     EXPECT_EQ(doc->m_width, 640u);
 }
 
+// Only the edit being typed into gets its rewritten text selected; another edit that an
+// up-down rewrites keeps the caret where the rewrite leaves it.
+TEST_F(ParamTyping, AnEditRewrittenWithoutTheFocusIsNotSelected) {
+    Open(1000);
+    FocusByTab(IDC_HEIGHT);
+    Type(IDC_WIDTH, L"0640");
+    EXPECT_EQ(Text(IDC_WIDTH), L"640");
+    EXPECT_EQ(Selection(IDC_WIDTH), std::make_pair(DWORD{0}, DWORD{0}));
+    EXPECT_EQ(::GetFocus(), dlg.GetDlgItem(IDC_HEIGHT));
+}
+
 TEST_F(ParamTyping, AnEditLeftAsTypedKeepsItsCaret) {
     Open(1000);
     FocusByTab(IDC_WIDTH);
