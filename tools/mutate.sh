@@ -67,7 +67,7 @@ trackbar-divide-first|win64|PARAMS|params/param_numbers.cpp|std::trunc(static_ca
 presets-order-checks-swapped|win64|PARAMS|params/param_dlg.cpp|        if (isBgra && IsChecked(IDC_ORDER_BGRA)) {\n            choice = IDC_ORDER_BGRA;\n        } else if (isRgba) {\n            choice = IDC_ORDER_RGBA;|        if (isRgba) {\n            choice = IDC_ORDER_RGBA;\n        } else if (isBgra && IsChecked(IDC_ORDER_BGRA)) {\n            choice = IDC_ORDER_BGRA;
 presets-kept-check-of-other-radio|win64|PARAMS|params/param_dlg.cpp|if (isBgra && IsChecked(IDC_ORDER_BGRA)) {|if (isBgra && IsChecked(IDC_ORDER_RGBA)) {
 trackbar-thumb-not-kept|win64|PARAMS|params/param_dlg.cpp|    ::SendMessageW(trackbar, TBM_SETPOS, TRUE, position);|
-trackbar-end-of-tracking-applies|win64|PARAMS|params/param_dlg.cpp|if (m_updating || !m_doc || code == TB_ENDTRACK) return 1;|if (m_updating || !m_doc) return 1;
+trackbar-end-of-tracking-applies|win64|PARAMS|params/param_dlg.cpp| code == TB_ENDTRACK) return 1;| code == 0xFFFF + 1) return 1;
 rewritten-edit-not-selected|win64|PARAMS|params/param_dlg.cpp|        ::SendMessageW(edit, EM_SETSEL, 0, -1);|
 unfocused-rewritten-edit-selected|win64|PARAMS|params/param_dlg.cpp|if (edit == ::GetFocus() && WindowText(edit) != typed) {|if (WindowText(edit) != typed) {
 custom-entries-read-by-platform|win64|PARAMS|params/param_dlg.cpp|    return ParseSignedNumber(WindowText(GetDlgItem(editId)).c_str());|    return static_cast<int32_t>(::GetDlgItemInt(m_hWnd, editId, nullptr, TRUE));
