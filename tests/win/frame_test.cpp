@@ -297,54 +297,24 @@ TEST(Resources, AboutTemplateIconsToolBarStripAndVersion) {
     const BYTE* about = LoadDialogTemplate(IDD_ABOUTBOX);
     ASSERT_NE(about, nullptr);
     TemplateReader reader(about);
-    EXPECT_EQ(reader.Word(), 1);
-    EXPECT_EQ(reader.Word(), 0xFFFF) << "an extended template";
-    reader.Dword();  // help id
-    EXPECT_EQ(reader.Dword(), 0u) << "no extended style";
-    EXPECT_EQ(reader.Dword(), 0x80C800C8u);
-    EXPECT_EQ(reader.Word(), 4) << "controls";
-    EXPECT_EQ(reader.Short(), 0);
-    EXPECT_EQ(reader.Short(), 0);
-    EXPECT_EQ(reader.Short(), 187);
-    EXPECT_EQ(reader.Short(), 102);
-    EXPECT_EQ(reader.StringOrOrdinal(), L"");  // no menu
-    EXPECT_EQ(reader.StringOrOrdinal(), L"");  // the platform's dialog class
-    EXPECT_EQ(reader.StringOrOrdinal(), L"About");
-    EXPECT_EQ(reader.Word(), 8);  // points
-    reader.Skip(4);               // weight, italic, character set
-    EXPECT_EQ(reader.StringOrOrdinal(), L"MS Shell Dlg");
-    struct AboutControl {
-        DWORD style;
-        int32_t id;
-        short x, y, cx, cy;
-        const wchar_t* className;
-        const wchar_t* text;  // "#101" is the icon resource 101
-    };
+    const TemplateHeader header = ReadHeader(reader);
+    EXPECT_EQ(header.signature, 0xFFFF) << "an extended template";
+    EXPECT_EQ(header.exStyle, 0u);
+    EXPECT_EQ(header.style, 0x80C800C8u);
+    EXPECT_EQ(header.controls, 4);
+    EXPECT_EQ(std::vector<short>({header.x, header.y, header.cx, header.cy}),
+              std::vector<short>({0, 0, 187, 102}));
+    EXPECT_EQ(header.caption, L"About");
+    EXPECT_EQ(header.points, 8);
+    EXPECT_EQ(header.font, L"MS Shell Dlg");
     constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-    const AboutControl controls[] = {
-        {kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK, 130, 81, 50, 14, L"Button", L"OK"},
-        {kChild | WS_GROUP | SS_CENTER, -1, 25, 57, 78, 32, L"Static", nullptr},
-        {kChild | SS_ICON, -1, 55, 26, 20, 20, L"Static", L"#101"},
-        {kChild | BS_GROUPBOX, -1, 7, 7, 115, 88, L"Button", L""},
+    const ExpectedControl controls[] = {
+        {IDOK, L"Button", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, L"OK", 130, 81, 50, 14},
+        {-1, L"Static", kChild | WS_GROUP | SS_CENTER, nullptr, 25, 57, 78, 32},
+        {-1, L"Static", kChild | SS_ICON, L"#101", 55, 26, 20, 20},
+        {-1, L"Button", kChild | BS_GROUPBOX, L"", 7, 7, 115, 88},
     };
-    for (const AboutControl& expected : controls) {
-        SCOPED_TRACE(testing::Message() << expected.className << " at " << expected.x);
-        reader.AlignToDword();
-        reader.Dword();  // help id
-        EXPECT_EQ(reader.Dword(), 0u);
-        EXPECT_EQ(reader.Dword(), expected.style);
-        EXPECT_EQ(reader.Short(), expected.x);
-        EXPECT_EQ(reader.Short(), expected.y);
-        EXPECT_EQ(reader.Short(), expected.cx);
-        EXPECT_EQ(reader.Short(), expected.cy);
-        EXPECT_EQ(static_cast<int32_t>(reader.Dword()), expected.id);
-        EXPECT_EQ(_wcsicmp(reader.StringOrOrdinal().c_str(), expected.className), 0);
-        const std::wstring text = reader.StringOrOrdinal();
-        if (expected.text != nullptr) {
-            EXPECT_EQ(text, expected.text);
-        }
-        reader.Skip(reader.Word());  // creation data
-    }
+    for (const ExpectedControl& expected : controls) ExpectNextControl(reader, expected);
 
     const BYTE* icons = resource(IDR_MAINFRAME, RT_GROUP_ICON);  // GRPICONDIR
     ASSERT_NE(icons, nullptr);

@@ -21,16 +21,8 @@ constexpr DWORD kCheckBox = kChild | WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr DWORD kList = kChild | WS_TABSTOP | CBS_DROPDOWNLIST;
 constexpr DWORD kRadio = kChild | BS_AUTORADIOBUTTON;
 
-struct ControlSpec {
-    int id;
-    const wchar_t* className;
-    DWORD style;
-    const wchar_t* text;
-    short x, y, cx, cy;
-};
-
-const std::vector<ControlSpec>& ExpectedControls() {
-    static const std::vector<ControlSpec> controls = {
+const std::vector<ExpectedControl>& ExpectedControls() {
+    static const std::vector<ExpectedControl> controls = {
         {-1, L"Static", kStatic, L"Offset:", 7, 10, 22, 8},
         {1001, L"Edit", kEdit, L"", 35, 7, 40, 14},
         {1002, L"msctls_updown32", kUpDown, L"", 63, 7, 12, 14},
@@ -105,42 +97,23 @@ TEST(ParamTemplate, ResourceHoldsTheDialogAndItsControlsExactly) {
     const BYTE* data = LoadDialogTemplate(IDD_PARAMS);
     ASSERT_NE(data, nullptr);
     TemplateReader reader(data);
-    EXPECT_EQ(reader.Word(), 1);       // extended template
-    EXPECT_EQ(reader.Word(), 0xFFFF);
-    reader.Dword();                    // help id
-    EXPECT_EQ(reader.Dword(), kDialogExStyle);
-    EXPECT_EQ(reader.Dword(), kDialogStyle);
-    const WORD count = reader.Word();
-    ASSERT_EQ(count, ExpectedControls().size());
-    EXPECT_EQ(reader.Short(), 0);
-    EXPECT_EQ(reader.Short(), 0);
-    EXPECT_EQ(reader.Short(), 212);
-    EXPECT_EQ(reader.Short(), 197);
-    EXPECT_EQ(reader.StringOrOrdinal(), L"");  // no menu
-    EXPECT_EQ(reader.StringOrOrdinal(), L"");  // the platform's dialog class
-    EXPECT_EQ(reader.StringOrOrdinal(), L"Parameters");
-    EXPECT_EQ(reader.Word(), 8);    // points
-    EXPECT_EQ(reader.Word(), 400);  // weight
-    EXPECT_EQ(reader.Byte(), 0);    // not italic
-    EXPECT_EQ(reader.Byte(), 1);    // character set
-    EXPECT_EQ(reader.StringOrOrdinal(), L"MS Shell Dlg");
-
-    for (const ControlSpec& expected : ExpectedControls()) {
-        SCOPED_TRACE(testing::Message() << expected.id << " " << expected.y << " " << expected.x);
-        reader.AlignToDword();
-        reader.Dword();  // help id
-        EXPECT_EQ(reader.Dword(), 0u);  // no extended style
-        EXPECT_EQ(reader.Dword(), expected.style);
-        EXPECT_EQ(reader.Short(), expected.x);
-        EXPECT_EQ(reader.Short(), expected.y);
-        EXPECT_EQ(reader.Short(), expected.cx);
-        EXPECT_EQ(reader.Short(), expected.cy);
-        EXPECT_EQ(static_cast<int32_t>(reader.Dword()), expected.id);
-        // The resource compiler keeps class names in capitals; they are case-blind.
-        EXPECT_EQ(_wcsicmp(reader.StringOrOrdinal().c_str(), expected.className), 0);
-        EXPECT_EQ(reader.StringOrOrdinal(), expected.text);
-        reader.Skip(reader.Word());  // creation data
-    }
+    const TemplateHeader header = ReadHeader(reader);
+    EXPECT_EQ(header.version, 1);  // extended template
+    EXPECT_EQ(header.signature, 0xFFFF);
+    EXPECT_EQ(header.exStyle, kDialogExStyle);
+    EXPECT_EQ(header.style, kDialogStyle);
+    ASSERT_EQ(header.controls, ExpectedControls().size());
+    EXPECT_EQ(std::vector<short>({header.x, header.y, header.cx, header.cy}),
+              std::vector<short>({0, 0, 212, 197}));
+    EXPECT_EQ(header.menu, L"");
+    EXPECT_EQ(header.windowClass, L"");  // the platform's dialog class
+    EXPECT_EQ(header.caption, L"Parameters");
+    EXPECT_EQ(header.points, 8);
+    EXPECT_EQ(header.weight, 400);
+    EXPECT_EQ(header.italic, 0);
+    EXPECT_EQ(header.charset, 1);
+    EXPECT_EQ(header.font, L"MS Shell Dlg");
+    for (const ExpectedControl& expected : ExpectedControls()) ExpectNextControl(reader, expected);
 }
 
 using ParamWindow = ParamDialogTest;
@@ -162,7 +135,7 @@ TEST_F(ParamWindow, LiveControlsFollowTheTemplateInTabOrder) {
     EXPECT_EQ(client.bottom, expectedClient.bottom);
 
     HWND control = ::GetWindow(dlg, GW_CHILD);
-    for (const ControlSpec& expected : ExpectedControls()) {
+    for (const ExpectedControl& expected : ExpectedControls()) {
         SCOPED_TRACE(testing::Message() << expected.id << " " << expected.y << " " << expected.x);
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(::GetDlgCtrlID(control), expected.id);
