@@ -11,14 +11,24 @@
 
 namespace {
 
-void WriteRawTo(const std::vector<uint8_t>& pixels, std::FILE* stream) {
-    std::fwrite(pixels.data(), 1, pixels.size(), stream);
+void FinishStandardOutput(OutputStream& stream) {
+    if (!stream.Finish())
+        throw RenderError("cannot write to standard output: " + stream.FailureReason());
 }
 
 void WriteRawToStandardOutput(const std::vector<uint8_t>& pixels, std::FILE* standardOutput) {
-    WriteRawTo(pixels, standardOutput);
-    if (!FinishWriting(standardOutput)) throw RenderError("cannot write to standard output");
+    OutputStream stream(standardOutput);
+    stream.Write(pixels.data(), pixels.size());
+    FinishStandardOutput(stream);
 }
+
+void ShowText(std::FILE* standardOutput, const std::string& text) {
+    OutputStream stream(standardOutput);
+    stream.Write(text.data(), text.size());
+    FinishStandardOutput(stream);
+}
+
+void ShowHelp(std::FILE* standardOutput) { ShowText(standardOutput, UsageText()); }
 
 struct DecodedInput {
     std::vector<uint8_t> pixels;
@@ -39,7 +49,7 @@ DecodedInput DecodeInput(const RenderOptions& options) {
 void WriteFile(const RenderOptions& options, DecodedInput input) {
     OutputFile file(*options.outputPath);
     if (options.format == OutputFormat::Raw) {
-        WriteRawTo(input.pixels, file.Stream());
+        file.Stream().Write(input.pixels.data(), input.pixels.size());
     } else {
         const RgbPicture picture = ToTopDownRgb(input.pixels, input.width, input.height);
         std::vector<uint8_t>().swap(input.pixels);  // not needed while encoding
@@ -68,12 +78,12 @@ int RunExporter(const std::vector<std::string>& args, std::FILE* standardOutput,
     try {
         const CommandLine commandLine = ParseCommandLine(args);
         if (commandLine.showHelp) {
-            std::fputs(UsageText(), standardOutput);
-            return FinishWriting(standardOutput) ? kExitSuccess : kExitFailure;
+            ShowHelp(standardOutput);
+            return kExitSuccess;
         }
         if (commandLine.options.guess) {
-            PrintGuesses(commandLine.options, standardOutput);
-            return FinishWriting(standardOutput) ? kExitSuccess : kExitFailure;
+            ShowText(standardOutput, GuessReport(commandLine.options));
+            return kExitSuccess;
         }
         Export(commandLine.options, standardOutput);
         return kExitSuccess;

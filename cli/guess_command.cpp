@@ -1,6 +1,7 @@
 #include "cli/guess_command.h"
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "cli/errors.h"
@@ -125,15 +126,11 @@ std::vector<LayoutGuess> GuessFor(const RenderOptions& options, FileHandle file,
     }
 }
 
-// A folder cannot be opened, and a pipe or device would block the open or give no size:
-// both are told apart before opening.
+// The input as any export opens it (streams are first read whole into a file).
 std::unique_ptr<CRawDoc> OpenForGuess(const std::string& path) {
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
-    if (std::filesystem::is_directory(status))
+    if (std::filesystem::is_directory(std::filesystem::u8path(path), error))
         throw RenderError("'" + path + "' is a folder: give a file to guess from");
-    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
-        throw RenderError("'" + path + "' is not a regular file: the guess needs a file it can sample");
     return OpenDocument(path);
 }
 
@@ -182,13 +179,11 @@ std::string GuessesJson(const std::string& path, const std::vector<LayoutGuess>&
     return json + "\n]}\n";
 }
 
-void PrintGuesses(const RenderOptions& options, std::FILE* out) {
+std::string GuessReport(const RenderOptions& options) {
     const std::vector<LayoutGuess> guesses = GuessFor(options, OpenForGuess(options.inputPath)->m_hFile, 5);
     if (guesses.empty() && !options.json)
         throw RenderError("no layout of '" + options.inputPath + "' fits the options given");
-    const std::string text = options.json ? GuessesJson(options.inputPath, guesses)
-                                          : GuessesText(options.inputPath, guesses);
-    std::fputs(text.c_str(), out);
+    return options.json ? GuessesJson(options.inputPath, guesses) : GuessesText(options.inputPath, guesses);
 }
 
 void ApplyBestGuess(const RenderOptions& options, CRawDoc& doc) {

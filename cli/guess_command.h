@@ -1,7 +1,6 @@
 // The exporter's side of the layout guess: --guess, --guess --json, --width/--height auto.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,9 +11,9 @@
 // The layout options given on the command line, which a guess keeps.
 LayoutHints HintsFrom(const RenderOptions& options);
 
-// Guesses the layout of the input file and prints the candidates, as text or JSON.
+// Guesses the layout of the input file: the candidates, as text or JSON.
 // Throws RenderError when the file cannot be read or holds too little to guess from.
-void PrintGuesses(const RenderOptions& options, std::FILE* out);
+std::string GuessReport(const RenderOptions& options);
 
 // For --width auto / --height auto: the best guess's layout into the document, for every
 // part the options leave open. Throws RenderError when nothing fits.

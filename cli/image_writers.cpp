@@ -51,14 +51,14 @@ const char* FormatName(OutputFormat format) {
 }
 
 void WriteToStream(void* context, void* data, int size) {
-    if (size > 0) std::fwrite(data, 1, static_cast<size_t>(size), static_cast<std::FILE*>(context));
+    if (size > 0) static_cast<OutputStream*>(context)->Write(data, static_cast<size_t>(size));
 }
 
-void WritePpm(const RgbPicture& picture, std::FILE* stream) {
+void WritePpm(const RgbPicture& picture, OutputStream& stream) {
     const std::string header = "P6\n" + std::to_string(picture.width) + " " +
                                std::to_string(picture.height) + "\n255\n";
-    std::fwrite(header.data(), 1, header.size(), stream);
-    std::fwrite(picture.rgb.data(), 1, picture.rgb.size(), stream);
+    stream.Write(header.data(), header.size());
+    stream.Write(picture.rgb.data(), picture.rgb.size());
 }
 
 void RequireEncoded(int stbResult, OutputFormat format) {
@@ -68,18 +68,18 @@ void RequireEncoded(int stbResult, OutputFormat format) {
 }
 
 // Only called after CheckEncodable, which keeps both sides within int.
-void WritePng(const RgbPicture& picture, std::FILE* stream) {
+void WritePng(const RgbPicture& picture, OutputStream& stream) {
     const int width = static_cast<int>(picture.width);
     const int height = static_cast<int>(picture.height);
-    RequireEncoded(stbi_write_png_to_func(WriteToStream, stream, width, height, 3,
+    RequireEncoded(stbi_write_png_to_func(WriteToStream, &stream, width, height, 3,
                                           picture.rgb.data(), width * 3),
                    OutputFormat::Png);
 }
 
-void WriteBmp(const RgbPicture& picture, std::FILE* stream) {
+void WriteBmp(const RgbPicture& picture, OutputStream& stream) {
     const int width = static_cast<int>(picture.width);
     const int height = static_cast<int>(picture.height);
-    RequireEncoded(stbi_write_bmp_to_func(WriteToStream, stream, width, height, 3,
+    RequireEncoded(stbi_write_bmp_to_func(WriteToStream, &stream, width, height, 3,
                                           picture.rgb.data()),
                    OutputFormat::Bmp);
 }
@@ -93,7 +93,7 @@ void CheckEncodable(OutputFormat format, uint32_t width, uint32_t height) {
                       "; write .ppm or --raw instead");
 }
 
-void WritePicture(OutputFormat format, const RgbPicture& picture, std::FILE* stream) {
+void WritePicture(OutputFormat format, const RgbPicture& picture, OutputStream& stream) {
     CheckEncodable(format, picture.width, picture.height);
     switch (format) {
         case OutputFormat::Png:

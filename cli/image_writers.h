@@ -2,9 +2,9 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 
 #include "cli/options.h"
+#include "cli/output_file.h"
 #include "cli/render.h"
 
 // Throws RenderError when the format cannot hold a picture of this size; checked before
@@ -12,5 +12,5 @@
 void CheckEncodable(OutputFormat format, uint32_t width, uint32_t height);
 
 // Writes the picture in an image format (not Raw). Throws RenderError when the encoder
-// fails; write errors are left in the stream's error flag for the caller to check.
-void WritePicture(OutputFormat format, const RgbPicture& picture, std::FILE* stream);
+// fails; write errors are left in the stream for the caller to check.
+void WritePicture(OutputFormat format, const RgbPicture& picture, OutputStream& stream);

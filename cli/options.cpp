@@ -12,10 +12,12 @@ namespace {
 
 const char kUsage[] = R"(Usage: pixolve-render FILE [options]
 Shows the bytes of FILE as a picture, as the Pixolve viewer does, and writes it out.
+FILE may be - for standard input; standard input, pipes and devices are first read
+whole into a temporary file (at most 4 GiB), then decoded as a file of those bytes.
 
   --offset N          byte offset of the picture in FILE, -2147483648 to 2147483647
                       (default 0; a negative offset gives a black picture)
-  --width N|auto      width in pixels, 0 to 4294967295 (default from the file size);
+  --width N|auto      width in pixels, 1 to 4294967295 (default from the file size);
                       auto: the best guess (see --guess)
   --height N|auto     height in rows, likewise
   --depth D           1 | 4 | 8 | 16 | 24 | 32 | dxt1 (default 8)
@@ -27,7 +29,9 @@ Shows the bytes of FILE as a picture, as the Pixolve viewer does, and writes it 
   --big-endian        most significant bit, nibble or byte first (1, 4, 16-bit, DXT1)
   --swap-field        1-bit pixels start at bit 4 of each byte
   --line-pad N        bytes skipped after each row, 0 to 4294967295 (default 0)
-  -o, --output PATH   write a picture, top row first; .png, .bmp or .ppm by the extension
+  -o, --output PATH   write a picture, top row first; .png, .bmp or .ppm by the extension.
+                      A file is replaced only by a complete picture; a device, FIFO
+                      or socket is written in place
   --raw               write the pixel buffer instead: rows bottom-up, 4 bytes a pixel
                       (blue, green, red, fourth byte), to PATH, or to standard output
                       when PATH is - or absent
@@ -39,7 +43,7 @@ Shows the bytes of FILE as a picture, as the Pixolve viewer does, and writes it 
 
 Numbers are plain decimal digits: no '+', no spaces; only --offset takes a leading '-'.
 A value may also be attached to a long option as --name=VALUE.
-Exit status: 0 done, 1 the picture could not be made or written, 2 bad command line.
+Exit status: 0 done, 1 the picture could not be read, made or written, 2 bad command line.
 )";
 
 enum class OptionId {
@@ -115,6 +119,15 @@ uint32_t RequireUnsigned(std::string_view option, std::string_view text, uint32_
     return value;
 }
 
+// A picture has at least one column and one row.
+uint32_t RequireSide(std::string_view option, std::string_view text) {
+    uint32_t value = 0;
+    NumberStatus status = ParseUnsigned(text, UINT32_MAX, value);
+    if (status == NumberStatus::Ok && value == 0) status = NumberStatus::OutOfRange;
+    CheckNumber(status, option, text, "1 to 4294967295");
+    return value;
+}
+
 int32_t RequireSigned32(std::string_view option, std::string_view text) {
     int32_t value = 0;
     CheckNumber(ParseSigned32(text, value), option, text, "-2147483648 to 2147483647");
@@ -164,7 +177,7 @@ void SetSize(std::string_view name, std::string_view value, std::optional<uint32
     if (automatic)
         size.reset();
     else
-        size = RequireUnsigned(name, value, UINT32_MAX);
+        size = RequireSide(name, value);
 }
 
 void SetValue(OptionId id, std::string_view name, std::string_view value,
@@ -269,6 +282,9 @@ void ChooseOutputFormat(bool raw, RenderOptions& options) {
     }
     if (!options.outputPath)
         throw UsageError("no output given: use -o FILE.png, .bmp or .ppm, or --raw");
+    if (*options.outputPath == "-")
+        throw UsageError("a PNG, BMP or PPM picture cannot go to standard output: use --raw, "
+                         "or -o with a file name");
     const auto format = FormatFromExtension(*options.outputPath);
     if (!format)
         throw UsageError("output " + Quoted(*options.outputPath) +

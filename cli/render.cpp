@@ -5,6 +5,7 @@
 
 #include "cli/errors.h"
 #include "cli/guess_command.h"
+#include "cli/input_file.h"
 #include "decode/decoder.h"
 
 namespace {
@@ -25,9 +26,7 @@ std::vector<uint8_t> ZeroedBytes(size_t count, uint32_t width, uint32_t height) 
 }  // namespace
 
 std::unique_ptr<CRawDoc> OpenDocument(const std::string& utf8Path) {
-    const FileHandle file = fileops::OpenForReading(utf8Path.c_str());
-    if (!fileops::IsValid(file)) throw RenderError("cannot open '" + utf8Path + "' for reading");
-    return std::make_unique<CRawDoc>(file);
+    return std::make_unique<CRawDoc>(OpenInput(utf8Path));
 }
 
 void ApplyOptions(const RenderOptions& options, CRawDoc& doc) {

@@ -9,8 +9,8 @@
 #include "cli/options.h"
 #include "decode/raw_doc.h"
 
-// Opens the file as the viewer does, with the defaults a new document gets.
-// Throws RenderError when it cannot be opened.
+// Opens the file as the viewer does, with the defaults a new document gets; "-" is standard
+// input. Throws RenderError when it cannot be read.
 std::unique_ptr<CRawDoc> OpenDocument(const std::string& utf8Path);
 
 // Writes every decoding parameter of the options into the document; width and height

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "decode/dxt1.h"
-#include "decode/field_rule.h"
 #include "decode/pixel_convert.h"
 #include "decode/read_buffer.h"
 
@@ -232,10 +231,7 @@ void DecodeBlocks(const PixelRules& rules, const Picture& picture, CUnitCursor& 
 }  // namespace
 
 uint32_t UnpackFields(const CRawDoc& doc, uint32_t v) {
-    const uint32_t red = FieldRule::For(doc.m_bits[ChannelR], doc.m_shift[ChannelR]).Apply(v);
-    const uint32_t green = FieldRule::For(doc.m_bits[ChannelG], doc.m_shift[ChannelG]).Apply(v);
-    const uint32_t blue = FieldRule::For(doc.m_bits[ChannelB], doc.m_shift[ChannelB]).Apply(v);
-    return red | green << 8 | blue << 16;
+    return UnpackFields(FieldRulesOf(doc.m_bits, doc.m_shift), v);
 }
 
 bool PixelBufferBytes(uint32_t width, uint32_t height, size_t& bytes) {

@@ -224,9 +224,10 @@ void BuildDxt1Endpoints(const PixelRules& rules, Dxt1Endpoints& endpoints) {
     endpoints.kernel = fastest;
     endpoints.bigEndian = rules.bigEndian;
     const int lowByte = rules.bigEndian ? 1 : 0;
+    const FieldRules pixelFields = PixelOrder(rules.fields);
     for (uint32_t b = 0; b < 256; ++b) {
-        endpoints.pixel[lowByte][b] = SixteenBitPixel(rules, b);
-        endpoints.pixel[1 - lowByte][b] = SixteenBitPixel(rules, b << 8);
+        endpoints.pixel[lowByte][b] = UnpackFields(pixelFields, b);
+        endpoints.pixel[1 - lowByte][b] = UnpackFields(pixelFields, b << 8);
     }
     for (int lane = 0; lane < 2; ++lane) {
         for (uint32_t b = 0; b < 256; ++b) {

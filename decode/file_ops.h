@@ -21,7 +21,7 @@ bool IsValid(FileHandle file);
 
 // Opens an existing file for reading; others may read it meanwhile but not write it
 // (on Windows: GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING). The path is UTF-8.
-// Returns InvalidHandle() on failure.
+// Returns InvalidHandle() on failure, leaving the reason in errno or GetLastError().
 FileHandle OpenForReading(const char* utf8Path);
 
 // Current size of the file in bytes.

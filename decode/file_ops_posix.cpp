@@ -18,7 +18,9 @@ FileHandle OpenForReading(const char* utf8Path) {
     struct stat info {};
     // Windows refuses to open a folder as a file; do the same here.
     if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
         ::close(fd);
+        errno = error;
         return -1;
     }
     return fd;

@@ -64,31 +64,22 @@ uint32_t ByteSwap16(uint32_t v) {
     return (v >> 8 | v << 8) & 0xFFFF;
 }
 
-// The three channel rules as locals: the pixel stores could otherwise alias them, which
-// would reload them for every pixel and keep the loops from vectorizing.
-struct ChannelRules {
-    FieldRule red, green, blue;
-    explicit ChannelRules(const PixelRules& rules)
-        : red(rules.red), green(rules.green), blue(rules.blue) {}
-    uint32_t Pixel(uint32_t value) const {
-        return blue.Apply(value) | green.Apply(value) << 8 | red.Apply(value) << 16;
-    }
-};
-
 void ConvertDepth16(const PixelRules& rules, const uint8_t* units, size_t count, uint8_t* out) {
-    const ChannelRules channels(rules);
+    // A local copy: the pixel stores could otherwise alias the rules, which would reload
+    // them for every pixel and keep the loops from vectorizing.
+    const FieldRules pixelFields = PixelOrder(rules.fields);
     // Separate loops keep the byte order out of the loop body.
     if (rules.bigEndian) {
         for (size_t i = 0; i < count; ++i) {
             uint16_t v;
             std::memcpy(&v, units + 2 * i, 2);
-            StorePixel(out + 4 * i, channels.Pixel(ByteSwap16(v)));
+            StorePixel(out + 4 * i, UnpackFields(pixelFields, ByteSwap16(v)));
         }
     } else {
         for (size_t i = 0; i < count; ++i) {
             uint16_t v;
             std::memcpy(&v, units + 2 * i, 2);
-            StorePixel(out + 4 * i, channels.Pixel(v));
+            StorePixel(out + 4 * i, UnpackFields(pixelFields, v));
         }
     }
 }
@@ -97,12 +88,12 @@ void ConvertDepth16(const PixelRules& rules, const uint8_t* units, size_t count,
 struct ByteChannels {
     uint32_t redShift, redMask, greenShift, greenMask, blueShift, blueMask;
     explicit ByteChannels(const PixelRules& rules)
-        : redShift(rules.red.shift),
-          redMask(rules.red.mask),
-          greenShift(rules.green.shift),
-          greenMask(rules.green.mask),
-          blueShift(rules.blue.shift),
-          blueMask(rules.blue.mask) {}
+        : redShift(rules.fields.red.shift),
+          redMask(rules.fields.red.mask),
+          greenShift(rules.fields.green.shift),
+          greenMask(rules.fields.green.mask),
+          blueShift(rules.fields.blue.shift),
+          blueMask(rules.fields.blue.mask) {}
     uint32_t Pixel(uint32_t u) const {
         return (u >> blueShift & blueMask) | (u >> greenShift & greenMask) << 8 |
                (u >> redShift & redMask) << 16;
@@ -170,15 +161,19 @@ void StoreBitPixels(uint32_t bitsInPixelOrder, size_t count, uint8_t* out) {
     for (; g < count; ++g) StorePixel(out + 4 * g, (bitsInPixelOrder >> g & 1u) ? kWhite : 0);
 }
 
+FieldRules FieldRulesOf(const uint8_t bits[4], const uint8_t shift[4]) {
+    return {FieldRule::For(bits[ChannelR], shift[ChannelR]),
+            FieldRule::For(bits[ChannelG], shift[ChannelG]),
+            FieldRule::For(bits[ChannelB], shift[ChannelB])};
+}
+
 void BuildPixelRules(const CRawDoc& doc, PixelRules& rules) {
     rules.format = doc.m_depth;
     rules.bigEndian = doc.m_bigEndian;
     rules.byteOrder = ByteOrderOf(doc.m_shift);
     const bool fields = doc.m_depth == Depth16 || doc.m_depth == DepthDXT1;
     const uint8_t* bits = fields ? doc.m_bits : kByteFields;
-    rules.red = FieldRule::For(bits[ChannelR], doc.m_shift[ChannelR]);
-    rules.green = FieldRule::For(bits[ChannelG], doc.m_shift[ChannelG]);
-    rules.blue = FieldRule::For(bits[ChannelB], doc.m_shift[ChannelB]);
+    rules.fields = FieldRulesOf(bits, doc.m_shift);
     if (doc.m_depth == Depth1) BuildBitOrder(doc, rules);
 }
 

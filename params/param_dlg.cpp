@@ -44,6 +44,20 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+// Sets the up-down to the number in its edit, read signed. The up-down rewrites an edit
+// whose text is not that number's, leaving the caret at the start; in the edit the user is
+// typing into, the new text is then selected, so that the next key replaces it rather than
+// landing in front of it (clearing the width and typing 640 would give 6401).
+void SetUpDownFromEdit(HWND dialog, const UpDownBinding& binding) {
+    const HWND edit = ::GetDlgItem(dialog, binding.edit);
+    const std::wstring typed = WindowText(edit);
+    ::SendDlgItemMessageW(dialog, binding.upDown, UDM_SETPOS32, 0,
+                          ParseSignedNumber(typed.c_str()));
+    if (edit == ::GetFocus() && WindowText(edit) != typed) {
+        ::SendMessageW(edit, EM_SETSEL, 0, -1);
+    }
+}
+
 LPARAM TrackbarRange(int32_t upperEnd) {
     return MAKELPARAM(1, static_cast<WORD>(upperEnd));
 }
@@ -82,7 +96,8 @@ LRESULT CParamDlg::OnTrackbarScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bH
         bHandled = FALSE;
         return 0;
     }
-    if (m_updating || !m_doc) return 1;
+    // The end of a step or drag brings no position: the one the trackbar sent before stands.
+    if (m_updating || !m_doc || code == TB_ENDTRACK) return 1;
 
     const bool dragging = code == TB_THUMBPOSITION || code == TB_THUMBTRACK;
     const uint16_t position =
@@ -91,6 +106,10 @@ LRESULT CParamDlg::OnTrackbarScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bH
     // Writing the edit runs one complete apply through its EN_CHANGE; this is the second.
     WriteUnsigned(targetEdit, TrackbarValue(position, FileSize()));
     ApplyControls();
+    // The applies place the thumb by the number, which the truncating scale can put a step
+    // below where the user moved it; the next key or the release would then go on from
+    // there, and the number would go backwards.
+    ::SendMessageW(trackbar, TBM_SETPOS, TRUE, position);
     return 1;
 }
 
@@ -174,7 +193,7 @@ void CParamDlg::UpdateRanges() {
     for (const UpDownBinding& binding : kUpDowns) {
         SendDlgItemMessageW(m_hWnd, binding.upDown, UDM_SETRANGE32,
                             static_cast<WPARAM>(binding.lowerEnd), upperEnd);
-        SendDlgItemMessageW(m_hWnd, binding.upDown, UDM_SETPOS32, 0, ReadSigned(binding.edit));
+        SetUpDownFromEdit(m_hWnd, binding);
     }
     const LPARAM range = TrackbarRange(TrackbarLimit(fileSize));
     SendDlgItemMessageW(m_hWnd, IDC_WIDTH_SLIDER, TBM_SETRANGE, TRUE, range);

@@ -1,5 +1,10 @@
 #!/usr/bin/env python3
-"""Adds up the GoogleTest XML results of the given build folders into one closing line."""
+"""Adds up the GoogleTest XML results of the given build folders into one closing line.
+
+Each folder is counted on a line of its own, under a label when given as LABEL=FOLDER.
+--not-run LABEL REASON adds a line for suites that could not run here; they count as
+neither passed nor failed. --fuzz-failed 0|1 adds the fuzzing run as one test.
+"""
 import glob
 import os
 import sys
@@ -8,7 +13,11 @@ import xml.etree.ElementTree as ET
 
 def count(build_dir):
     passed = failed = skipped = 0
-    for path in sorted(glob.glob(os.path.join(build_dir, "test-results", "*.xml"))):
+    paths = sorted(glob.glob(os.path.join(build_dir, "test-results", "*.xml")))
+    if not paths:
+        print(f"{build_dir}: no test results (did its tests start?)")
+        return 0, 1, 0
+    for path in paths:
         try:
             root = ET.parse(path).getroot()
         except ET.ParseError:
@@ -25,19 +34,30 @@ def count(build_dir):
     return passed, failed, skipped
 
 
+def take_option(args, name, values):
+    """Removes every `name v1 .. vN` from args and returns the lists of values."""
+    found = []
+    while name in args:
+        at = args.index(name)
+        found.append(args[at + 1:at + 1 + values])
+        del args[at:at + 1 + values]
+    return found
+
+
 def main():
     args = sys.argv[1:]
-    fuzz_failed = 0
-    if "--fuzz-failed" in args:
-        at = args.index("--fuzz-failed")
-        fuzz_failed = int(args[at + 1])
-        del args[at:at + 2]
-    dirs = args
+    fuzz = take_option(args, "--fuzz-failed", 1)
+    fuzz_failed = int(fuzz[-1][0]) if fuzz else 0
+    not_run = take_option(args, "--not-run", 2)
     total = [0, 0, 0]
-    for d in dirs:
-        p, f, s = count(d)
-        print(f"{d}: {p} passed, {f} failed, {s} skipped")
+    for arg in args:
+        label, _, folder = arg.rpartition("=")
+        p, f, s = count(folder)
+        name = f"{label} ({folder})" if label else folder
+        print(f"{name}: {p} passed, {f} failed, {s} skipped")
         total = [total[0] + p, total[1] + f, total[2] + s]
+    for label, reason in not_run:
+        print(f"{label}: not run: {reason}")
     if total[0] == 0:
         print("no test results found")
         total[1] += 1

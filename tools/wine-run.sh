@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs a Windows program of this project under wine64, in the build's own Wine prefix,
+# Runs a Windows program of this project under Wine (the loader in $WINELOADER, wine64 by
+# default; the 32-bit build's tests set /usr/lib/wine/wine), in the build's own Wine prefix,
 # inside a virtual X display when there is none. Used by ctest as the cross-compiling emulator.
 set -euo pipefail
 
-export WINELOADER=/usr/lib/wine/wine64
+export WINELOADER=${WINELOADER:-/usr/lib/wine/wine64}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 export WINEPREFIX=${WINEPREFIX:-$PWD/wineprefix}

@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # End to end: starts the real pixolve.exe under Wine in an Xvfb of its own, opens a
 # generated file through Ctrl+O and the open-file dialog, checks the picture on screen
-# pixel for pixel against pixolve-render, changes the width in the Parameters dialog,
-# checks again, closes the window with Alt+F4 and checks the exit code 1.
+# pixel for pixel against pixolve-render, then with the keyboard in the Parameters dialog
+# types a width, clears the height and types a new one, steps the height trackbar once,
+# checking the picture after each, closes the window with Alt+F4 and checks the exit
+# code 1.
 # Writes one GoogleTest-style test case to RESULT_XML.
 #
 #   e2e.sh PIXOLVE_EXE PIXOLVE_RENDER_EXE RESULT_XML
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 exe=$1 render=$2 xml=$3
-name=OpensChangesWidthAndExitsWithOne
+name=OpensEditsByKeyboardAndExitsWithOne
 
 if [ "${PIXOLVE_E2E_INNER:-}" != 1 ]; then
   # Outside: a fresh 24-bit display, the whole run bounded, and a result even when the
@@ -68,16 +70,28 @@ expect_on_screen() {
   finish "the $label picture never appeared on screen ($where)"
 }
 
-# 30,000 bytes: by default a 200 x 150 picture of 8-bit grey pixels.
-python3 "$here/picture.py" make "$work/picture.raw" 30000 7
+# 43,200 bytes: by default a 240 x 180 picture of 8-bit grey pixels. Being over 32767
+# bytes, the file is more than one byte to a trackbar step.
+python3 "$here/picture.py" make "$work/picture.raw" 43200 7
 
 start_pixolve "$exe" || finish "the main window did not appear"
 open_through_dialog "$work/picture.raw" || finish "opening through Ctrl+O failed"
-expect_on_screen default --width 200 --height 150 --depth 8
+expect_on_screen default --width 240 --height 180 --depth 8
 
 focus_parameters
 type_into_next_edit 160
-expect_on_screen narrower --width 160 --height 150 --depth 8
+expect_on_screen narrower --width 160 --height 180 --depth 8
+
+# Past the width trackbar to the height, emptied with Backspace (the edit shows 1 then),
+# and typed key by key.
+xdotool key Tab Tab BackSpace
+xdotool type --delay 20 120
+expect_on_screen shorter --width 160 --height 120 --depth 8
+
+# One step right on the height trackbar: from position 91 (120 x 32767 / 43200) to 92,
+# which stands for 121.
+xdotool key Tab Right
+expect_on_screen step-taller --width 160 --height 121 --depth 8
 
 focus_frame
 xdotool key alt+F4

@@ -63,20 +63,37 @@ def read_ppm(path):
     return width, height, rows
 
 
+def ends_there(screen, left, top, width, height):
+    """True when the column right of the picture and the row below it are one plain
+    colour (the view's background): the screen shows this picture, not the top-left
+    corner of a bigger one."""
+    right = (left + width) * 3
+    if top + height >= len(screen) or right + 3 > len(screen[0]):
+        return False
+    background = screen[top][right:right + 3]
+    return (all(screen[top + y][right:right + 3] == background for y in range(height))
+            and screen[top + height][left * 3:right] == background * width)
+
+
 def find(screen_path, expected_path):
-    """Prints x y of the expected picture's top-left corner in the screenshot."""
+    """Prints x y of the expected picture's top-left corner in the screenshot, where the
+    screen shows exactly that picture."""
     _, _, screen = read_ppm(screen_path)
     width, height, expected = read_ppm(expected_path)
     first = expected[0]
+    inside_bigger = False
     for top in range(len(screen) - height + 1):
         start = screen[top].find(first)
         while start >= 0:
             if start % 3 == 0 and all(
                     screen[top + y][start:start + width * 3] == expected[y] for y in range(height)):
-                print(start // 3, top)
-                return 0
+                if ends_there(screen, start // 3, top, width, height):
+                    print(start // 3, top)
+                    return 0
+                inside_bigger = True
             start = screen[top].find(first, start + 1)
-    print(f'the {width} x {height} picture is not on the screen')
+    where = 'only inside a bigger one' if inside_bigger else 'not'
+    print(f'the {width} x {height} picture is {where} on the screen')
     return 1
 
 

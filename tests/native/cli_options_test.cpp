@@ -57,7 +57,8 @@ TEST(CliOptions, ValuesAreCheckedStrictly) {
         const char* problem;  // nullptr: accepted; "": rejected, whatever the wording
     };
     const Case cases[] = {
-        {"--width", "0", nullptr},
+        {"--width", "0", "out of range (1 to 4294967295)"},
+        {"--height", "0", "out of range (1 to 4294967295)"},
         {"--width", "4294967295", nullptr},
         {"--width", "4294967296", "out of range"},
         {"--width", "99999999999999999999999", "out of range"},
@@ -146,7 +147,7 @@ TEST(CliOptions, CommandLineMistakesAreNamed) {
         {{"in.bin", "-o", "out.jpg"}, "'out.jpg' has no known extension"},
         {{"in.bin", "-o", "out"}, "'out' has no known extension"},
         {{"in.bin", "-o", "pictures.png/out"}, "no known extension"},
-        {{"in.bin", "-o", "-"}, "no known extension"},
+        {{"in.bin", "-o", "-"}, "cannot go to standard output: use --raw"},
     };
     for (const Case& c : cases) {
         const std::string message = UsageErrorOf(c.args);

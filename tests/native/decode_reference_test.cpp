@@ -104,14 +104,6 @@ std::string Describe(const DocParams& p, size_t fileSize) {
     return text.str();
 }
 
-Bytes ReferencePicture(const CRawDoc& doc) {
-    size_t bytes = 0;
-    EXPECT_TRUE(PixelBufferBytes(doc.m_width, doc.m_height, bytes));
-    Bytes pixels(bytes, 0);
-    ReferenceDecode(doc, pixels.data());
-    return pixels;
-}
-
 TEST(DecodeMatchesReference, OnRandomDocuments) {
     Random random(20240611);
     constexpr int kFiles = 160;

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "decode/decoder.h"
+#include "tests/native/decode_reference.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -47,13 +48,23 @@ std::unique_ptr<CRawDoc> TempFile::Open() const {
     return std::make_unique<CRawDoc>(file);
 }
 
-Bytes Decode(const CRawDoc& doc) {
+namespace {
+
+using Decoder = void (*)(const CRawDoc&, uint8_t*);
+
+Bytes DecodeWith(Decoder decode, const CRawDoc& doc) {
     size_t bytes = 0;
     if (!PixelBufferBytes(doc.m_width, doc.m_height, bytes)) throw std::length_error("picture");
     Bytes pixels(bytes, 0);
-    DecodePixels(doc, pixels.data());
+    decode(doc, pixels.data());
     return pixels;
 }
+
+}  // namespace
+
+Bytes Decode(const CRawDoc& doc) { return DecodeWith(DecodePixels, doc); }
+
+Bytes ReferencePicture(const CRawDoc& doc) { return DecodeWith(ReferenceDecode, doc); }
 
 uint32_t PixelAt(const Bytes& pixels, uint32_t width, uint32_t x, uint32_t bufferRow) {
     const size_t at = (static_cast<size_t>(bufferRow) * width + x) * 4;

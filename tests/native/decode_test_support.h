@@ -30,6 +30,8 @@ private:
 
 // The picture of the document as a fresh, zeroed buffer of width x height pixels.
 Bytes Decode(const CRawDoc& doc);
+// The same from the step-by-step reference decoder.
+Bytes ReferencePicture(const CRawDoc& doc);
 
 // Pixel (x, bufferRow) as blue | green << 8 | red << 16 | fourth << 24.
 uint32_t PixelAt(const Bytes& pixels, uint32_t width, uint32_t x, uint32_t bufferRow);

@@ -11,10 +11,6 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 #include "cli/errors.h"
 #include "cli/exporter.h"
 #include "cli/guess.h"
@@ -356,13 +352,6 @@ TEST_F(GuessCommand, BadInputAndUseAreExplained) {
     }
 }
 
-#ifndef _WIN32
-// Opening a pipe would wait for a writer that never comes.
-TEST_F(GuessCommand, APipeIsRefusedWithoutWaiting) {
-    ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0);
-    EXPECT_EQ(Run({Path("pipe"), "--guess"}), 1);
-    EXPECT_NE(err_.find("is not a regular file"), std::string::npos) << err_;
-}
-#endif
+
 
 }  // namespace

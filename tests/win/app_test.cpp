@@ -83,6 +83,55 @@ TEST(RunMainFrame, ShowsTheFrameAndReturnsOneWhenItCloses) {
     EXPECT_EQ(g_appModule.GetMessageLoop(), nullptr) << "the loop left the module";
 }
 
+namespace {
+
+// Reads the loop's filters when the frame is first shown, inside RunMainFrame, then
+// closes the frame.
+class FiltersAtShow {
+public:
+    FiltersAtShow() {
+        s_seen = this;
+        m_hook = ::SetWindowsHookExW(WH_CALLWNDPROC, Look, nullptr, ::GetCurrentThreadId());
+    }
+    ~FiltersAtShow() {
+        ::UnhookWindowsHookEx(m_hook);
+        s_seen = nullptr;
+    }
+    bool shown = false;
+    std::vector<CMessageFilter*> filters;
+
+private:
+    static LRESULT CALLBACK Look(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && s_seen != nullptr && !s_seen->shown &&
+            sent->message == WM_SHOWWINDOW && sent->wParam && ::GetParent(sent->hwnd) == nullptr &&
+            (::GetWindowLongW(sent->hwnd, GWL_STYLE) & WS_CHILD) == 0) {
+            s_seen->shown = true;
+            CMessageLoop* loop = g_appModule.GetMessageLoop();
+            if (loop != nullptr) s_seen->filters = loop->m_aMsgFilter;
+            ::PostMessageW(sent->hwnd, WM_CLOSE, 0, 0);
+        }
+        return ::CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline FiltersAtShow* s_seen = nullptr;
+    HHOOK m_hook = nullptr;
+};
+
+}  // namespace
+
+// The frame's accelerators must be asked before the dialog filter: the loop asks the last
+// registered first, so the dialog filter has to be registered before the frame exists.
+TEST(RunMainFrame, RegistersTheDialogFilterBeforeTheFramesOwn) {
+    InitControls();
+    g_appModule.Init(::GetModuleHandleW(nullptr));
+    FiltersAtShow seen;
+    EXPECT_EQ(RunMainFrame(SW_SHOWNORMAL), 1);
+    ASSERT_TRUE(seen.shown);
+    ASSERT_EQ(seen.filters.size(), 2u);
+    EXPECT_EQ(seen.filters[0], &g_dialogFilter);
+    EXPECT_NE(seen.filters[1], &g_dialogFilter);
+}
+
 TEST(RunMainFrame, ReturnsZeroWhenTheFrameCannotBeCreated) {
     InitControls();
     g_appModule.Init(::GetModuleHandleW(nullptr));
@@ -98,24 +147,32 @@ TEST(RunMainFrame, ReturnsZeroWhenTheFrameCannotBeCreated) {
 namespace {
 
 // Counts idle periods; the first one leaves only messages that must not re-arm idling
-// (a mouse move, a paint) plus a timer that must; the second closes the frame.
+// (a mouse move, a paint) plus a 100 ms timer that must; the second records whether the
+// timer came first and closes the frame.
 class IdleScript : public CIdleHandler {
 public:
     HWND frame = nullptr;
     HWND view = nullptr;
     int calls = 0;
+    bool timerCameFirst = false;
     BOOL OnIdle() override {
         ++calls;
         if (calls == 1) {
+            s_timerFired = false;
             ::PostMessageW(view, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
             ::InvalidateRect(view, nullptr, TRUE);
-            ::SetTimer(frame, 77, 20, nullptr);
+            ::SetTimer(frame, 77, 100, &TimerFired);
         } else if (calls == 2) {
+            timerCameFirst = s_timerFired;
             ::KillTimer(frame, 77);
             ::PostMessageW(frame, WM_CLOSE, 0, 0);
         }
         return TRUE;
     }
+
+private:
+    static void CALLBACK TimerFired(HWND, UINT, UINT_PTR, DWORD) { s_timerFired = true; }
+    static inline bool s_timerFired = false;
 };
 
 }  // namespace
@@ -141,6 +198,7 @@ TEST_F(FrameTest, TheRealLoopRunsTheFramesKeysFirstAndItsIdleOncePerPeriod) {
 
     EXPECT_EQ(exitCode, 1);
     EXPECT_EQ(idle.calls, 2);
+    EXPECT_TRUE(idle.timerCameFirst);
     ASSERT_FALSE(log.m_commands.empty());
     EXPECT_EQ(log.m_commands[0], std::make_pair(WORD(ID_EDIT_COPY), WORD(1)));
     EXPECT_FALSE(m_frame.IsWindow());

@@ -3,6 +3,7 @@
 // two modal windows.
 #include "tests/win/frame_test_support.h"
 
+#include <commdlg.h>
 #include <dlgs.h>
 #include <shlobj.h>
 
@@ -10,6 +11,8 @@
 #include <cstring>
 
 #include "framework/update_ui.h"
+#include "tests/win/dialog_template.h"
+#include "tests/win/import_patch.h"
 
 using namespace frame_test;
 
@@ -288,17 +291,30 @@ TEST(Resources, AboutTemplateIconsToolBarStripAndVersion) {
         HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
         return found ? static_cast<const BYTE*>(::LockResource(::LoadResource(module, found))) : nullptr;
     };
-    auto word = [](const BYTE* at) { return *reinterpret_cast<const WORD*>(at); };
-    auto dword = [](const BYTE* at) { return *reinterpret_cast<const DWORD*>(at); };
+    auto word = [](const BYTE* at) { return TemplateReader(at).Word(); };
+    auto dword = [](const BYTE* at) { return TemplateReader(at).Dword(); };
 
-    const BYTE* about = resource(IDD_ABOUTBOX, RT_DIALOG);  // DLGTEMPLATEEX
+    const BYTE* about = LoadDialogTemplate(IDD_ABOUTBOX);
     ASSERT_NE(about, nullptr);
-    EXPECT_EQ(word(about + 2), 0xFFFF) << "an extended template";
-    EXPECT_EQ(dword(about + 8), 0u) << "no extended style";
-    EXPECT_EQ(dword(about + 12), 0x80C800C8u);
-    EXPECT_EQ(word(about + 16), 4) << "controls";
-    EXPECT_EQ(word(about + 22), 187);
-    EXPECT_EQ(word(about + 24), 102);
+    TemplateReader reader(about);
+    const TemplateHeader header = ReadHeader(reader);
+    EXPECT_EQ(header.signature, 0xFFFF) << "an extended template";
+    EXPECT_EQ(header.exStyle, 0u);
+    EXPECT_EQ(header.style, 0x80C800C8u);
+    EXPECT_EQ(header.controls, 4);
+    EXPECT_EQ(std::vector<short>({header.x, header.y, header.cx, header.cy}),
+              std::vector<short>({0, 0, 187, 102}));
+    EXPECT_EQ(header.caption, L"About");
+    EXPECT_EQ(header.points, 8);
+    EXPECT_EQ(header.font, L"MS Shell Dlg");
+    constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+    const ExpectedControl controls[] = {
+        {IDOK, L"Button", kChild | WS_TABSTOP | BS_DEFPUSHBUTTON, L"OK", 130, 81, 50, 14},
+        {-1, L"Static", kChild | WS_GROUP | SS_CENTER, nullptr, 25, 57, 78, 32},
+        {-1, L"Static", kChild | SS_ICON, L"#101", 55, 26, 20, 20},
+        {-1, L"Button", kChild | BS_GROUPBOX, L"", 7, 7, 115, 88},
+    };
+    for (const ExpectedControl& expected : controls) ExpectNextControl(reader, expected);
 
     const BYTE* icons = resource(IDR_MAINFRAME, RT_GROUP_ICON);  // GRPICONDIR
     ASSERT_NE(icons, nullptr);
@@ -733,6 +749,70 @@ TEST_F(FrameTest, UndoShowsTheNotImplementedBoxOwnedByTheFrame) {
     EXPECT_EQ(owner, static_cast<HWND>(m_frame));
     EXPECT_FALSE(hasCancel) << "an OK button only";
     EXPECT_TRUE(m_frame.IsWindow());
+}
+
+namespace {
+
+// What the frame asks of the open-file dialog and the message box, taken by stand-ins
+// that show nothing: the open-file dialog is cancelled, the box answered with OK.
+struct ModalRequests {
+    static inline int openCalls = 0;
+    static inline OPENFILENAMEW request{};
+    static inline std::wstring filter;  // up to the double NUL, NULs as '|'
+    static inline std::wstring fileName;
+    static inline int boxCalls = 0;
+    static inline UINT boxStyle = 0;
+
+    static BOOL WINAPI Open(OPENFILENAMEW* request) {
+        ++openCalls;
+        ModalRequests::request = *request;
+        filter.clear();
+        for (const wchar_t* c = request->lpstrFilter; c != nullptr && (c[0] || c[1]); ++c) {
+            filter += c[0] ? c[0] : L'|';
+        }
+        fileName = request->lpstrFile != nullptr ? request->lpstrFile : L"(none)";
+        return FALSE;
+    }
+    static int WINAPI Box(HWND, const wchar_t*, const wchar_t*, UINT style) {
+        ++boxCalls;
+        boxStyle = style;
+        return IDOK;
+    }
+};
+
+}  // namespace
+
+TEST_F(FrameTest, OpenFileDialogIsAskedForWithTheFilterFlagsAndBufferItNeeds) {
+    CImportPatch patch(L"comdlg32.dll", "GetOpenFileNameW",
+                       reinterpret_cast<const void*>(&ModalRequests::Open));
+    ASSERT_TRUE(patch.Active());
+    ModalRequests::openCalls = 0;
+    Command(ID_FILE_OPEN);
+    ASSERT_EQ(ModalRequests::openCalls, 1);
+    const OPENFILENAMEW& open = ModalRequests::request;
+    EXPECT_EQ(open.lStructSize, sizeof(OPENFILENAMEW));
+    EXPECT_EQ(open.hwndOwner, static_cast<HWND>(m_frame));
+    EXPECT_EQ(ModalRequests::filter, L"All files|*.*");
+    EXPECT_EQ(open.nFilterIndex, 1u);
+    EXPECT_EQ(open.nMaxFile, static_cast<DWORD>(MAX_PATH));
+    EXPECT_EQ(ModalRequests::fileName, L"");
+    EXPECT_EQ(std::wstring(open.lpstrTitle), L"Open raw file");
+    EXPECT_EQ(open.Flags, static_cast<DWORD>(OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY));
+    EXPECT_EQ(open.lpstrInitialDir, nullptr);
+    EXPECT_EQ(open.lpstrDefExt, nullptr);
+    EXPECT_EQ(open.lpstrFileTitle, nullptr);
+    EXPECT_EQ(open.lpstrCustomFilter, nullptr);
+    EXPECT_TRUE(LiveModelessDialogs().empty()) << "a cancelled dialog opens nothing";
+}
+
+TEST_F(FrameTest, NotImplementedBoxHasAnOkButtonAndTheInformationIcon) {
+    CImportPatch patch(L"user32.dll", "MessageBoxW",
+                       reinterpret_cast<const void*>(&ModalRequests::Box));
+    ASSERT_TRUE(patch.Active());
+    ModalRequests::boxCalls = 0;
+    Command(ID_EDIT_UNDO);
+    ASSERT_EQ(ModalRequests::boxCalls, 1);
+    EXPECT_EQ(ModalRequests::boxStyle, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
 }
 
 TEST_F(FrameTest, AboutBoxIsCentredOverTheFrameInsideTheWorkArea) {

@@ -108,23 +108,31 @@ public:
     }
 };
 
-// Scripted idle handler: the first idle period posts a mouse move and starts a timer; the
-// second (after the timer, which re-arms idle processing) asks the window to quit.
+// Scripted idle handler: the first idle period posts a mouse move and starts a 100 ms
+// timer; the second records whether the timer came first (only a message that re-arms
+// idle processing may end an idle period) and asks the window to quit.
 class ScriptedIdle : public CIdleHandler {
 public:
     HWND window = nullptr;
     int calls = 0;
+    bool timerCameFirst = false;
     BOOL OnIdle() override {
         ++calls;
         if (calls == 1) {
+            s_timerFired = false;
             ::PostMessageW(window, WM_MOUSEMOVE, 0, 0);
-            ::SetTimer(window, 1, 30, nullptr);
-        } else {
+            ::SetTimer(window, 1, 100, &TimerFired);
+        } else if (calls == 2) {
+            timerCameFirst = s_timerFired;
             ::KillTimer(window, 1);
             ::PostMessageW(window, kPing, 1, 0);
         }
         return TRUE;
     }
+
+private:
+    static void CALLBACK TimerFired(HWND, UINT, UINT_PTR, DWORD) { s_timerFired = true; }
+    static inline bool s_timerFired = false;
 };
 
 class QuitWindow : public CWindowImpl<QuitWindow> {
@@ -173,8 +181,10 @@ TEST(MessageLoop, RunsIdleHandlersOncePerIdlePeriodAndReturnsTheQuitCode) {
     loop.AddIdleHandler(nullptr);  // empty entries are skipped
     loop.AddIdleHandler(&idle);
     EXPECT_EQ(loop.Run(), 5);
-    // Once at the start, once after the timer; the mouse move did not re-arm idling.
+    // Once at the start, once after the timer; the mouse move did not re-arm idling, and
+    // with the queue empty the loop waited instead of idling again.
     EXPECT_EQ(idle.calls, 2);
+    EXPECT_TRUE(idle.timerCameFirst);
     EXPECT_EQ(window.seen, 1);
     window.DestroyWindow();
 }

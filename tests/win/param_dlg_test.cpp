@@ -289,3 +289,104 @@ TEST_F(ParamDialog, ArrowKeyInAnEditStepsItsNumber) {
     EXPECT_EQ(doc->m_width, 39u);
     EXPECT_EQ(Applies(), 3u);
 }
+
+// Typing key by key, as a user does. Where an apply has an up-down rewrite the edit that
+// has the focus, the new text is selected, so that the next key replaces it instead of
+// landing in front of it; an edit left as typed keeps its caret.
+class ParamTyping : public ParamDialogTest {
+protected:
+    struct Keystroke {
+        UINT key;
+        const wchar_t* text;  // the edit's text afterwards
+        int64_t number;       // the document's number afterwards
+        DWORD selectionStart, selectionEnd;
+        int thumb = 0;  // of the edit's trackbar, where it has one
+    };
+
+    // Presses each key in the focused edit `editId`, whose number the document holds as
+    // `number()` and the trackbar `trackbarId` (0 for none) shows.
+    template <class Number>
+    void ExpectKeys(int editId, int trackbarId, Number number,
+                    const std::vector<Keystroke>& keys) {
+        for (const Keystroke& stroke : keys) {
+            PressKey(stroke.key);
+            SCOPED_TRACE(testing::Message() << "after key " << stroke.key << " in " << editId);
+            EXPECT_EQ(Text(editId), stroke.text);
+            EXPECT_EQ(number(), stroke.number);
+            EXPECT_EQ(Selection(editId), std::make_pair(stroke.selectionStart, stroke.selectionEnd));
+            if (trackbarId != 0) {
+                EXPECT_EQ(Thumb(trackbarId), stroke.thumb);
+            }
+        }
+    }
+
+    static UINT Key(wchar_t character) { return LOBYTE(::VkKeyScanW(character)); }
+};
+
+TEST_F(ParamTyping, ClearedOffsetTakesTheTypedNumber) {
+    Open(1000);
+    const auto offset = [&] { return int64_t{doc->m_offset}; };
+    FocusByTab(IDC_OFFSET);
+    EXPECT_EQ(Selection(IDC_OFFSET), std::make_pair(DWORD{0}, DWORD{1}));
+    ExpectKeys(IDC_OFFSET, 0, offset, {
+        {VK_BACK, L"0", 0, 0, 1},  // no text reads as 0, and "0" is written back, selected
+        {Key('5'), L"5", 5, 1, 1},
+        {Key('4'), L"54", 54, 2, 2},
+    });
+    FocusByTab(IDC_OFFSET);
+    ExpectKeys(IDC_OFFSET, 0, offset, {
+        {VK_BACK, L"0", 0, 0, 1},
+        {Key('-'), L"0", 0, 0, 1},  // no sign in an offset
+        {Key('5'), L"5", 5, 1, 1},
+    });
+    EXPECT_EQ(Applies(), 6u);
+}
+
+TEST_F(ParamTyping, ClearedWidthAndHeightTakeTheTypedNumbers) {
+    Open(1000);  // 36 by 27
+    FocusByTab(IDC_WIDTH);
+    ExpectKeys(IDC_WIDTH, IDC_WIDTH_SLIDER, [&] { return int64_t{doc->m_width}; }, {
+        {VK_BACK, L"1", 1, 0, 1, 1},
+        {Key('6'), L"6", 6, 1, 1, 6},
+        {Key('4'), L"64", 64, 2, 2, 64},
+        {Key('0'), L"640", 640, 3, 3, 640},
+    });
+    FocusByTab(IDC_HEIGHT);
+    ExpectKeys(IDC_HEIGHT, IDC_HEIGHT_SLIDER, [&] { return int64_t{doc->m_height}; }, {
+        {VK_BACK, L"1", 1, 0, 1, 1},
+        {Key('0'), L"1", 1, 0, 1, 1},  // 0 is stored as 1 and shown as 1
+        {Key('0'), L"1", 1, 0, 1, 1},
+        {Key('7'), L"7", 7, 1, 1, 7},
+    });
+    EXPECT_EQ(Applies(), 8u);
+    EXPECT_EQ(doc->m_width, 640u);
+}
+
+// Only the edit being typed into gets its rewritten text selected; another edit that an
+// up-down rewrites keeps the caret where the rewrite leaves it.
+TEST_F(ParamTyping, AnEditRewrittenWithoutTheFocusIsNotSelected) {
+    Open(1000);
+    FocusByTab(IDC_HEIGHT);
+    Type(IDC_WIDTH, L"0640");
+    EXPECT_EQ(Text(IDC_WIDTH), L"640");
+    EXPECT_EQ(Selection(IDC_WIDTH), std::make_pair(DWORD{0}, DWORD{0}));
+    EXPECT_EQ(::GetFocus(), dlg.GetDlgItem(IDC_HEIGHT));
+}
+
+TEST_F(ParamTyping, AnEditLeftAsTypedKeepsItsCaret) {
+    Open(1000);
+    FocusByTab(IDC_WIDTH);
+    const auto width = [&] { return int64_t{doc->m_width}; };
+    ExpectKeys(IDC_WIDTH, IDC_WIDTH_SLIDER, width, {
+        {Key('6'), L"6", 6, 1, 1, 6},
+        {Key('4'), L"64", 64, 2, 2, 64},
+        {Key('0'), L"640", 640, 3, 3, 640},
+        {VK_HOME, L"640", 640, 0, 0, 640},
+        {VK_RIGHT, L"640", 640, 1, 1, 640},
+        {VK_DELETE, L"60", 60, 1, 1, 60},
+        {Key('5'), L"650", 650, 2, 2, 650},
+        {Key('0'), L"1000", 6500, 0, 4, 1000},  // beyond the file: stored as typed, then clamped
+        {Key('9'), L"9", 9, 1, 1, 9},
+    });
+    EXPECT_EQ(Applies(), 7u);
+}

@@ -6,6 +6,15 @@ LRESULT NotifyView::OnParamsChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     return 0;
 }
 
+void PumpThroughDialog(HWND dialog) {
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (::IsDialogMessageW(dialog, &msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageW(&msg);
+    }
+}
+
 ChannelQuad Quad(const uint8_t (&values)[4]) {
     return {values[0], values[1], values[2], values[3]};
 }
@@ -63,6 +72,26 @@ void ParamDialogTest::Scroll(int trackbarId, WORD code, WORD thumbPosition) {
                     reinterpret_cast<LPARAM>(dlg.GetDlgItem(trackbarId)));
 }
 
+void ParamDialogTest::FocusByTab(int id) {
+    dlg.SendMessage(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(dlg.GetDlgItem(id)), TRUE);
+    ASSERT_EQ(::GetFocus(), dlg.GetDlgItem(id));
+}
+
+void ParamDialogTest::PressKey(UINT key) {
+    const LPARAM scanCode = static_cast<LPARAM>(::MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    constexpr LPARAM kWasDown = LPARAM{1} << 30;
+    constexpr LPARAM kReleased = LPARAM{1} << 31;
+    const HWND focus = ::GetFocus();
+    ::PostMessageW(focus, WM_KEYDOWN, key, 1 | scanCode);
+    PumpThroughDialog(dlg);
+    ::PostMessageW(focus, WM_KEYUP, key, 1 | scanCode | kWasDown | kReleased);
+    PumpThroughDialog(dlg);
+}
+
+void ParamDialogTest::TypeKeys(const wchar_t* keys) {
+    for (; *keys != L'\0'; ++keys) PressKey(LOBYTE(::VkKeyScanW(*keys)));
+}
+
 std::wstring ParamDialogTest::Text(int id) const {
     wchar_t text[256] = {};
     ::GetDlgItemTextW(dlg, id, text, 256);
@@ -93,6 +122,17 @@ int ParamDialogTest::UpDownHigh(int id) const {
 
 int ParamDialogTest::UpDownPos(int id) const {
     return static_cast<int>(Send(id, UDM_GETPOS32));
+}
+
+int ParamDialogTest::Thumb(int trackbarId) const {
+    return static_cast<int>(Send(trackbarId, TBM_GETPOS));
+}
+
+std::pair<DWORD, DWORD> ParamDialogTest::Selection(int editId) const {
+    DWORD start = 0;
+    DWORD end = 0;
+    Send(editId, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {start, end};
 }
 
 LRESULT ParamDialogTest::Send(int id, UINT msg, WPARAM wParam, LPARAM lParam) const {

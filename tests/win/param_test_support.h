@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "decode/raw_doc.h"
@@ -60,6 +61,13 @@ protected:
     void SelectDepth(int index);
     void Scroll(int trackbarId, WORD code, WORD thumbPosition = 0);
 
+    // Keyboard input as the program's message loop delivers it: posted to the control that
+    // has the focus and taken through the dialog's message handling, which also turns key
+    // presses into characters.
+    void FocusByTab(int id);  // as Tab moves the focus: an edit's whole text gets selected
+    void PressKey(UINT key);  // down, then up
+    void TypeKeys(const wchar_t* keys);  // one key press for each character
+
     // What the user sees.
     std::wstring Text(int id) const;
     std::wstring RowText(const std::vector<int>& ids) const;  // texts joined by blanks
@@ -68,6 +76,8 @@ protected:
     int UpDownLow(int id) const;
     int UpDownHigh(int id) const;
     int UpDownPos(int id) const;
+    int Thumb(int trackbarId) const;
+    std::pair<DWORD, DWORD> Selection(int editId) const;  // first and past-the-last character
     LRESULT Send(int id, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) const;
     size_t Applies() const { return view.notices.size(); }
 
@@ -82,6 +92,9 @@ protected:
     std::unique_ptr<CScratchFile> file;
     std::shared_ptr<CRawDoc> doc;
 };
+
+// Gives the queue's messages to the dialog first, as the program's message loop does.
+void PumpThroughDialog(HWND dialog);
 
 // The four 8-bit entries as one comparable value.
 ChannelQuad Quad(const uint8_t (&values)[4]);

@@ -1,6 +1,8 @@
 // The width and height trackbars span the whole file: their positions and what a drag sets.
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <string>
 
 #include "tests/win/param_test_support.h"
 
@@ -14,13 +16,17 @@ TEST_F(ParamTrackbar, SmallFileMapsOnePositionToOneByte) {
     EXPECT_EQ(Text(IDC_WIDTH), L"300");
     EXPECT_EQ(Applies(), 2u);  // the edit's own change, then the trackbar's
 
-    // Steps and the end of a drag take the trackbar's own position.
+    // Steps take the trackbar's own position; the end of a step or drag brings none.
     Send(IDC_HEIGHT_SLIDER, TBM_SETPOS, TRUE, 250);
+    Scroll(IDC_HEIGHT_SLIDER, TB_LINEDOWN, 999);
+    EXPECT_EQ(doc->m_height, 250u);
+    Send(IDC_HEIGHT_SLIDER, TBM_SETPOS, TRUE, 260);
     Scroll(IDC_HEIGHT_SLIDER, TB_ENDTRACK, 999);
     EXPECT_EQ(doc->m_height, 250u);
+    EXPECT_EQ(Applies(), 4u);
     Scroll(IDC_HEIGHT_SLIDER, TB_THUMBPOSITION, 20);
     EXPECT_EQ(doc->m_height, 20u);
-    EXPECT_EQ(Send(IDC_HEIGHT_SLIDER, TBM_GETPOS), 20);
+    EXPECT_EQ(Thumb(IDC_HEIGHT_SLIDER), 20);
     EXPECT_EQ(Applies(), 6u);
 }
 
@@ -33,7 +39,9 @@ TEST_F(ParamTrackbar, MegabyteFileScalesByFileSizeOverTheTopPosition) {
     Scroll(IDC_WIDTH_SLIDER, TB_THUMBTRACK, 16384);
     EXPECT_EQ(doc->m_width, 524304u);
     EXPECT_EQ(Text(IDC_WIDTH), L"524304");
-    EXPECT_EQ(Send(IDC_WIDTH_SLIDER, TBM_GETPOS), 16383);  // 524304 shown is 16383.99
+    EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), 16384);  // where it was put, not 16383.99 truncated
+    Type(IDC_WIDTH, L"524304");
+    EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), 16383);  // a typed number is placed by the scale
 }
 
 TEST_F(ParamTrackbar, FortyNineByteFileRoundsDown) {
@@ -41,12 +49,13 @@ TEST_F(ParamTrackbar, FortyNineByteFileRoundsDown) {
     Scroll(IDC_WIDTH_SLIDER, TB_THUMBTRACK, 2);  // 49 * (2 / 49) is just below 2
     EXPECT_EQ(Text(IDC_WIDTH), L"1");
     EXPECT_EQ(doc->m_width, 1u);
-    EXPECT_EQ(Send(IDC_WIDTH_SLIDER, TBM_GETPOS), 1);
+    EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), 2);  // the thumb stays where it was dragged
 
     Scroll(IDC_WIDTH_SLIDER, TB_THUMBTRACK, 1);  // just below 1: written as 0
     EXPECT_EQ(view.notices[2].width, 1u);          // stored as 1 by the edit's apply
     EXPECT_EQ(doc->m_width, 1u);
     EXPECT_EQ(Text(IDC_WIDTH), L"1");
+    EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), 1);
     EXPECT_EQ(Applies(), 4u);
 }
 
@@ -75,5 +84,83 @@ TEST_F(ParamTrackbar, FilesBeyondTwoGigabytesStopAtTheLargestWidth) {
     EXPECT_EQ(doc->m_width, 1342218241u);
     Scroll(IDC_WIDTH_SLIDER, TB_THUMBTRACK, 32767);  // the whole file, not its low 32 bits
     EXPECT_EQ(doc->m_width, 2147483647u);
-    EXPECT_EQ(Send(IDC_WIDTH_SLIDER, TBM_GETPOS), 13106);
+    EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), 32767);
+    Click(IDC_INVERT_Y);  // any other change places the thumb by the number
+    EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), 13106);
+}
+
+// Keys on a file of 1 MiB, 32 bytes to a step: each moves the thumb, and the number with
+// it, the key's way, and the key's release changes nothing.
+TEST_F(ParamTrackbar, KeysMoveTheThumbAndTheNumberTheirWay) {
+    Open(1048576);
+    ASSERT_EQ(doc->m_width, 640u);
+    ASSERT_EQ(Thumb(IDC_WIDTH_SLIDER), 19);  // 19.9997
+    FocusByTab(IDC_WIDTH_SLIDER);
+    ASSERT_EQ(Send(IDC_WIDTH_SLIDER, TBM_GETPAGESIZE), 6553);  // a fifth of the range
+    struct Step {
+        UINT key;
+        int thumb;
+        uint32_t width;
+    };
+    const Step steps[] = {
+        {VK_RIGHT, 20, 640},  // position 20 stands for 640.02
+        {VK_RIGHT, 21, 672},
+        {VK_LEFT, 20, 640},
+        {VK_NEXT, 6573, 210342},
+        {VK_PRIOR, 20, 640},
+        {VK_END, 32767, 1048576},
+        {VK_HOME, 1, 32},
+        {VK_DOWN, 2, 64},
+        {VK_UP, 1, 32},
+    };
+    for (const Step& step : steps) {
+        PressKey(step.key);
+        SCOPED_TRACE(testing::Message() << "after key " << step.key);
+        EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), step.thumb);
+        EXPECT_EQ(doc->m_width, step.width);
+        EXPECT_EQ(Text(IDC_WIDTH), std::to_wstring(step.width));
+    }
+    EXPECT_EQ(Applies(), 2 * std::size(steps));
+
+    FocusByTab(IDC_HEIGHT_SLIDER);
+    ASSERT_EQ(Thumb(IDC_HEIGHT_SLIDER), 15);  // the default height 512
+    PressKey(VK_RIGHT);
+    EXPECT_EQ(Thumb(IDC_HEIGHT_SLIDER), 16);
+    EXPECT_EQ(doc->m_height, 512u);
+    PressKey(VK_RIGHT);
+    EXPECT_EQ(doc->m_height, 544u);
+    EXPECT_EQ(doc->m_width, 32u);
+}
+
+// A drag with the mouse lands on the number it showed while the thumb moved.
+TEST_F(ParamTrackbar, DragLandsOnTheNumberItShowed) {
+    Open(1048576);
+    const HWND trackbar = dlg.GetDlgItem(IDC_WIDTH_SLIDER);
+    RECT thumb{};
+    Send(IDC_WIDTH_SLIDER, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
+    const int y = (thumb.top + thumb.bottom) / 2;
+    int x = (thumb.left + thumb.right) / 2;
+    ::PostMessageW(trackbar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PumpThroughDialog(dlg);
+
+    uint32_t shown = doc->m_width;
+    int position = Thumb(IDC_WIDTH_SLIDER);
+    for (int move = 0; move < 3; ++move) {
+        x += 7;
+        ::PostMessageW(trackbar, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, y));
+        PumpThroughDialog(dlg);
+        SCOPED_TRACE(testing::Message() << "move " << move);
+        EXPECT_GT(Thumb(IDC_WIDTH_SLIDER), position);
+        EXPECT_GT(doc->m_width, shown);
+        position = Thumb(IDC_WIDTH_SLIDER);
+        shown = doc->m_width;
+        EXPECT_EQ(Text(IDC_WIDTH), std::to_wstring(shown));
+    }
+    const size_t applies = Applies();
+    ::PostMessageW(trackbar, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    PumpThroughDialog(dlg);
+    EXPECT_EQ(Applies(), applies + 2);  // the release's position; its end of tracking none
+    EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), position);
+    EXPECT_EQ(doc->m_width, shown);
+    EXPECT_EQ(Text(IDC_WIDTH), std::to_wstring(shown));
 }

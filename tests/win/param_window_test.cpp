@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/dialog_template.h"
 #include "tests/win/param_test_support.h"
 
 namespace {
@@ -20,16 +21,8 @@ constexpr DWORD kCheckBox = kChild | WS_TABSTOP | BS_AUTOCHECKBOX;
 constexpr DWORD kList = kChild | WS_TABSTOP | CBS_DROPDOWNLIST;
 constexpr DWORD kRadio = kChild | BS_AUTORADIOBUTTON;
 
-struct ControlSpec {
-    int id;
-    const wchar_t* className;
-    DWORD style;
-    const wchar_t* text;
-    short x, y, cx, cy;
-};
-
-const std::vector<ControlSpec>& ExpectedControls() {
-    static const std::vector<ControlSpec> controls = {
+const std::vector<ExpectedControl>& ExpectedControls() {
+    static const std::vector<ExpectedControl> controls = {
         {-1, L"Static", kStatic, L"Offset:", 7, 10, 22, 8},
         {1001, L"Edit", kEdit, L"", 35, 7, 40, 14},
         {1002, L"msctls_updown32", kUpDown, L"", 63, 7, 12, 14},
@@ -84,75 +77,10 @@ constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAM
                                DS_CENTER | DS_SETFONT | DS_FIXEDSYS;
 constexpr DWORD kDialogExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_WINDOWEDGE;
 
-// Reads an extended dialog template as the resource compiler laid it out.
-class TemplateReader {
-public:
-    explicit TemplateReader(const BYTE* start) : m_start(start), m_at(start) {}
-
-    WORD Word() { return Take<WORD>(); }
-    DWORD Dword() { return Take<DWORD>(); }
-    short Short() { return static_cast<short>(Word()); }
-    BYTE Byte() { return *m_at++; }
-
-    // A string, or an ordinal (0xFFFF then a number) that names a predefined class.
-    std::wstring StringOrOrdinal() {
-        const WORD first = Word();
-        if (first == 0xFFFF) return OrdinalName(Word());
-        std::wstring text;
-        for (WORD c = first; c != 0; c = Word()) text += static_cast<wchar_t>(c);
-        return text;
-    }
-
-    void AlignToDword() {
-        while ((m_at - m_start) % 4 != 0) ++m_at;
-    }
-    void Skip(size_t count) { m_at += count; }
-
-private:
-    template <class T>
-    T Take() {
-        T value{};
-        memcpy(&value, m_at, sizeof(T));
-        m_at += sizeof(T);
-        return value;
-    }
-    static std::wstring OrdinalName(WORD ordinal) {
-        switch (ordinal) {
-            case 0x80: return L"Button";
-            case 0x81: return L"Edit";
-            case 0x82: return L"Static";
-            case 0x83: return L"ListBox";
-            case 0x84: return L"ScrollBar";
-            case 0x85: return L"ComboBox";
-            default: return L"#" + std::to_wstring(ordinal);
-        }
-    }
-
-    const BYTE* m_start;
-    const BYTE* m_at;
-};
-
-const BYTE* LoadDialogTemplate(int id) {
-    HMODULE module = ::GetModuleHandleW(nullptr);
-    HRSRC resource = ::FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(5));
-    if (resource == nullptr) return nullptr;
-    return static_cast<const BYTE*>(::LockResource(::LoadResource(module, resource)));
-}
-
 std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
     ::GetClassNameW(window, name, 64);
     return name;
-}
-
-// Gives the queue's messages to the dialog first, as the program's message loop does.
-void PumpThroughDialog(HWND dialog) {
-    MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (::IsDialogMessageW(dialog, &msg)) continue;
-        ::TranslateMessage(&msg);
-        ::DispatchMessageW(&msg);
-    }
 }
 
 int g_setTextCount = 0;
@@ -169,42 +97,23 @@ TEST(ParamTemplate, ResourceHoldsTheDialogAndItsControlsExactly) {
     const BYTE* data = LoadDialogTemplate(IDD_PARAMS);
     ASSERT_NE(data, nullptr);
     TemplateReader reader(data);
-    EXPECT_EQ(reader.Word(), 1);       // extended template
-    EXPECT_EQ(reader.Word(), 0xFFFF);
-    reader.Dword();                    // help id
-    EXPECT_EQ(reader.Dword(), kDialogExStyle);
-    EXPECT_EQ(reader.Dword(), kDialogStyle);
-    const WORD count = reader.Word();
-    ASSERT_EQ(count, ExpectedControls().size());
-    EXPECT_EQ(reader.Short(), 0);
-    EXPECT_EQ(reader.Short(), 0);
-    EXPECT_EQ(reader.Short(), 212);
-    EXPECT_EQ(reader.Short(), 197);
-    EXPECT_EQ(reader.StringOrOrdinal(), L"");  // no menu
-    EXPECT_EQ(reader.StringOrOrdinal(), L"");  // the platform's dialog class
-    EXPECT_EQ(reader.StringOrOrdinal(), L"Parameters");
-    EXPECT_EQ(reader.Word(), 8);    // points
-    EXPECT_EQ(reader.Word(), 400);  // weight
-    EXPECT_EQ(reader.Byte(), 0);    // not italic
-    EXPECT_EQ(reader.Byte(), 1);    // character set
-    EXPECT_EQ(reader.StringOrOrdinal(), L"MS Shell Dlg");
-
-    for (const ControlSpec& expected : ExpectedControls()) {
-        SCOPED_TRACE(testing::Message() << expected.id << " " << expected.y << " " << expected.x);
-        reader.AlignToDword();
-        reader.Dword();  // help id
-        EXPECT_EQ(reader.Dword(), 0u);  // no extended style
-        EXPECT_EQ(reader.Dword(), expected.style);
-        EXPECT_EQ(reader.Short(), expected.x);
-        EXPECT_EQ(reader.Short(), expected.y);
-        EXPECT_EQ(reader.Short(), expected.cx);
-        EXPECT_EQ(reader.Short(), expected.cy);
-        EXPECT_EQ(static_cast<int32_t>(reader.Dword()), expected.id);
-        // The resource compiler keeps class names in capitals; they are case-blind.
-        EXPECT_EQ(_wcsicmp(reader.StringOrOrdinal().c_str(), expected.className), 0);
-        EXPECT_EQ(reader.StringOrOrdinal(), expected.text);
-        reader.Skip(reader.Word());  // creation data
-    }
+    const TemplateHeader header = ReadHeader(reader);
+    EXPECT_EQ(header.version, 1);  // extended template
+    EXPECT_EQ(header.signature, 0xFFFF);
+    EXPECT_EQ(header.exStyle, kDialogExStyle);
+    EXPECT_EQ(header.style, kDialogStyle);
+    ASSERT_EQ(header.controls, ExpectedControls().size());
+    EXPECT_EQ(std::vector<short>({header.x, header.y, header.cx, header.cy}),
+              std::vector<short>({0, 0, 212, 197}));
+    EXPECT_EQ(header.menu, L"");
+    EXPECT_EQ(header.windowClass, L"");  // the platform's dialog class
+    EXPECT_EQ(header.caption, L"Parameters");
+    EXPECT_EQ(header.points, 8);
+    EXPECT_EQ(header.weight, 400);
+    EXPECT_EQ(header.italic, 0);
+    EXPECT_EQ(header.charset, 1);
+    EXPECT_EQ(header.font, L"MS Shell Dlg");
+    for (const ExpectedControl& expected : ExpectedControls()) ExpectNextControl(reader, expected);
 }
 
 using ParamWindow = ParamDialogTest;
@@ -226,7 +135,7 @@ TEST_F(ParamWindow, LiveControlsFollowTheTemplateInTabOrder) {
     EXPECT_EQ(client.bottom, expectedClient.bottom);
 
     HWND control = ::GetWindow(dlg, GW_CHILD);
-    for (const ControlSpec& expected : ExpectedControls()) {
+    for (const ExpectedControl& expected : ExpectedControls()) {
         SCOPED_TRACE(testing::Message() << expected.id << " " << expected.y << " " << expected.x);
         ASSERT_NE(control, nullptr);
         EXPECT_EQ(::GetDlgCtrlID(control), expected.id);
@@ -345,35 +254,14 @@ TEST_F(ParamWindow, UpDownRewritesItsEditOnlyWhenTheNumberReadsDifferently) {
     EXPECT_EQ(Applies(), 3u);
 }
 
-// This Wine's GetDlgItemInt reads some texts differently from the dialog's own reading:
-// an unsigned read takes a minus sign (wrapping, or saturating below -2147483647), either
-// read takes a plus sign, and once any read was out of range, later signed reads of the
-// range's two ends give 0. The custom edits keep their text, so all of it can be seen.
-TEST_F(ParamWindow, DialogReadsNumbersItselfWhereWineGetDlgItemIntDiffers) {
+// This Wine's GetDlgItemInt reads some texts differently from the dialog's own reading, so
+// the dialog parses the edits itself. Measured under this Wine (unsigned, signed reads):
+//   "-5" 4294967291, -5    "+5" 5, 5    "-2147483649" 2147483647, 0
+//   and once any read was out of range, later signed reads of "2147483647" and
+//   "-2147483648" give 0.
+TEST_F(ParamWindow, DialogReadsNumbersByItsOwnRuleWhereWineGetDlgItemIntDiffers) {
     Open(1200);
     Click(IDC_FIELDS_CUSTOM);
-    struct Reading {
-        const wchar_t* text;
-        UINT wineUnsigned;
-        int wineSigned;
-    };
-    const Reading readings[] = {
-        {L"-5", 4294967291u, -5},
-        {L"+5", 5u, 5},
-        {L" 12abc", 12u, 12},
-        {L"-2147483649", 2147483647u, 0},
-        {L"2147483647", 2147483647u, 0},
-        {L"-2147483648", 2147483648u, 0},
-    };
-    for (const Reading& reading : readings) {
-        Type(IDC_BITS_A, reading.text);
-        EXPECT_EQ(::GetDlgItemInt(dlg, IDC_BITS_A, nullptr, FALSE), reading.wineUnsigned)
-            << reading.text;
-        EXPECT_EQ(static_cast<int>(::GetDlgItemInt(dlg, IDC_BITS_A, nullptr, TRUE)),
-                  reading.wineSigned)
-            << reading.text;
-    }
-
     // What the document gets: the dialog's own reading, seen while the view is told.
     Type(IDC_OFFSET, L"-5");
     EXPECT_EQ(view.notices.back().offset, 0);
@@ -385,4 +273,8 @@ TEST_F(ParamWindow, DialogReadsNumbersItselfWhereWineGetDlgItemIntDiffers) {
     EXPECT_EQ(doc->m_bits[3], 255);  // low 8 bits of 0x7FFFFFFF
     Type(IDC_BITS_R, L"-2147483647");
     EXPECT_EQ(doc->m_bits[0], 1);  // low 8 bits of 0x80000001
+    Type(IDC_BITS_G, L"-2147483649");
+    EXPECT_EQ(doc->m_bits[1], 0);  // beyond the signed range
+    Type(IDC_BITS_B, L"2147483647");
+    EXPECT_EQ(doc->m_bits[2], 255) << "read after an out-of-range reading";
 }

@@ -12,6 +12,7 @@
 
 #include "decode/decoder.h"
 #include "params/modeless_dialog.h"
+#include "tests/win/import_patch.h"
 #include "tests/win/scratch_file.h"
 #include "tests/win/test_host.h"
 #include "view/pixolve_view.h"
@@ -51,6 +52,57 @@ private:
     std::vector<std::pair<std::string, HWND>> m_events;
     HHOOK m_hook = nullptr;
 };
+
+// The memory contexts and bitmap sections made on this thread while it lives, whoever
+// made them, so that a test can ask the platform whether they still exist; and how often
+// a bitmap was deleted while still selected into one of those contexts, which Windows
+// refuses (leaking the bitmap) where Wine deletes it later.
+class GdiLog {
+public:
+    GdiLog()
+        : m_contexts(L"gdi32.dll", "CreateCompatibleDC", reinterpret_cast<const void*>(&MakeContext)),
+          m_sections(L"gdi32.dll", "CreateDIBSection", reinterpret_cast<const void*>(&MakeSection)),
+          m_deletes(L"gdi32.dll", "DeleteObject", reinterpret_cast<const void*>(&Delete)) {
+        s_log = this;
+    }
+    ~GdiLog() { s_log = nullptr; }
+    bool Active() const { return m_contexts.Active() && m_sections.Active() && m_deletes.Active(); }
+    std::vector<HGDIOBJ> made;
+    int deletedWhileSelected = 0;
+
+private:
+    static HDC WINAPI MakeContext(HDC dc) {
+        const HDC context = s_log->m_contexts.Original<decltype(&::CreateCompatibleDC)>()(dc);
+        s_log->made.push_back(context);
+        return context;
+    }
+    static HBITMAP WINAPI MakeSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits,
+                                      HANDLE mapping, DWORD offset) {
+        const HBITMAP section = s_log->m_sections.Original<decltype(&::CreateDIBSection)>()(
+            dc, info, usage, bits, mapping, offset);
+        s_log->made.push_back(section);
+        return section;
+    }
+    static BOOL WINAPI Delete(HGDIOBJ object) {
+        for (HGDIOBJ context : s_log->made) {
+            if (::GetObjectType(context) == OBJ_MEMDC &&
+                ::GetCurrentObject(static_cast<HDC>(context), OBJ_BITMAP) == object) {
+                ++s_log->deletedWhileSelected;
+            }
+        }
+        return s_log->m_deletes.Original<decltype(&::DeleteObject)>()(object);
+    }
+    static inline GdiLog* s_log = nullptr;
+    CImportPatch m_contexts;
+    CImportPatch m_sections;
+    CImportPatch m_deletes;
+};
+
+std::vector<DWORD> ObjectTypes(const std::vector<HGDIOBJ>& objects) {
+    std::vector<DWORD> types;
+    for (HGDIOBJ object : objects) types.push_back(::GetObjectType(object));
+    return types;
+}
 
 class ImageViewTest : public ::testing::Test {
 protected:
@@ -348,4 +400,83 @@ TEST_F(ImageViewTest, PicturesNoBitmapCanHoldPaintOnlyTheBackground) {
     SIZE extent{};
     view.GetScrollSize(extent);
     EXPECT_EQ(extent.cx, 65536);
+}
+
+// Only the height or only the width changes: the kept bitmap no longer fits the picture.
+TEST_F(ImageViewTest, ChangingOneSideOnlyGetsABitmapOfTheNewSize) {
+    CScratchFile file(RandomBytes(300 * 300));
+    auto doc = file.Open();
+    doc->m_width = 150;
+    doc->m_height = 120;
+    view.SetDocument(doc);
+    view.UpdateWindow();
+    const std::vector<std::pair<uint32_t, uint32_t>> sizes = {{150, 60}, {150, 200}, {90, 200}};
+    for (const auto& [width, height] : sizes) {
+        SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height));
+        doc->m_width = width;
+        doc->m_height = height;
+        view.SendMessage(WM_APP);
+        ExpectShows(*doc);
+        EXPECT_EQ(CPixolveView::LiveCaches(), 1);
+    }
+}
+
+TEST_F(ImageViewTest, ASecondFileOfTheSameSizeShowsItsOwnPixels) {
+    std::vector<uint8_t> bytes = RandomBytes(6000);
+    CScratchFile firstFile(bytes);
+    for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(~byte);
+    CScratchFile secondFile(bytes);
+    auto first = firstFile.Open();
+    auto second = secondFile.Open();
+    for (auto* doc : {first.get(), second.get()}) {
+        doc->m_width = 80;
+        doc->m_height = 60;
+    }
+    view.SetDocument(first);
+    view.UpdateWindow();
+    ExpectShows(*first);
+    view.SetDocument(second);
+    ExpectShows(*second);
+}
+
+// The platform's own word on the context and bitmap the view let go, not the view's
+// counters: after every change that drops them they no longer exist.
+TEST_F(ImageViewTest, EveryDroppedCacheFreesItsContextAndBitmap) {
+    CScratchFile file(RandomBytes(40000));
+    auto doc = file.Open();
+    doc->m_width = 100;
+    doc->m_height = 80;
+    GdiLog gdi;
+    ASSERT_TRUE(gdi.Active());
+    const auto paint = [&] {
+        gdi.made.clear();
+        view.Invalidate();
+        view.UpdateWindow();
+        EXPECT_EQ(ObjectTypes(gdi.made), (std::vector<DWORD>{OBJ_MEMDC, OBJ_BITMAP}));
+        return gdi.made;
+    };
+    const std::vector<DWORD> gone = {0, 0};
+
+    view.SetDocument(doc);
+    std::vector<HGDIOBJ> cache = paint();
+    doc->m_offset = 5;  // same size: the same context and bitmap go on
+    view.SendMessage(WM_APP);
+    view.UpdateWindow();
+    EXPECT_EQ(ObjectTypes(cache), (std::vector<DWORD>{OBJ_MEMDC, OBJ_BITMAP}));
+
+    doc->m_height = 90;
+    view.SendMessage(WM_APP);
+    EXPECT_EQ(ObjectTypes(cache), gone) << "after a new size";
+    cache = paint();
+
+    auto other = file.Open();
+    other->m_width = 100;
+    other->m_height = 90;
+    view.SetDocument(other);
+    EXPECT_EQ(ObjectTypes(cache), gone) << "after a new document";
+    cache = paint();
+
+    view.SetDocument(nullptr);
+    EXPECT_EQ(ObjectTypes(cache), gone) << "after closing the document";
+    EXPECT_EQ(gdi.deletedWhileSelected, 0);
 }
