@@ -55,7 +55,10 @@ configure_and_build build/linux32 --toolchain "$root/cmake/toolchain-i686-linux-
 step "native tests"
 run_ctest build/native
 step "native tests under ASan and UBSan"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/sanitize
+# The layout guess's whole-corpus accuracy count takes minutes under the sanitizers and finds
+# nothing the native run and the per-form corpus test do not: it runs in the native suite only.
+GTEST_FILTER='-GuessCorpus.MostPicturesComeOutRight' \
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_ctest build/sanitize
 if [ "$kernel_runs_32bit" = 1 ]; then
   step "32-bit Linux tests (run by the kernel)"
 else
