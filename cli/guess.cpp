@@ -173,8 +173,9 @@ bool IsDiagonalOf(double seam, double otherSeam, double difference, double other
 // Lags where the profile of `values` dips most sharply, strongest first.
 // Bit by bit, the lag a byte off is eight pixels off, no diagonal neighbour: `diagonals`
 // false keeps every dip, and adds the parts of strides that two-level pixels need.
+// `besideChosen`, where given, gets the dips taken as diagonals beside the strides chosen.
 std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vector<uint8_t>& values,
-                                       bool diagonals = true) {
+                                       bool diagonals = true, std::vector<uint64_t>* besideChosen = nullptr) {
     std::vector<std::pair<double, uint64_t>> dips;
     for (uint64_t lag = 1; lag <= profile.MaxLag(); ++lag) {
         const double dip = profile.Dip(lag);
@@ -216,10 +217,19 @@ std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vec
         return false;
     };
     std::vector<std::pair<double, uint64_t>> rows;
+    std::vector<uint64_t> besideRows;
     for (const auto& dip : dips)
-        if (!diagonals || !diagonal(dip.second)) rows.push_back(dip);
+        (!diagonals || !diagonal(dip.second) ? rows.push_back(dip) : besideRows.push_back(dip.second));
     std::vector<uint64_t> strides;
     for (size_t i = 0; i < rows.size() && i < kStrideCandidates; ++i) strides.push_back(rows[i].second);
+    // Which of two neighbouring dips is the row and which its diagonal is not always plain
+    // from the profile: the pixels' cost and row boundaries decide between them later.
+    for (const uint64_t lag : besideRows) {
+        if (besideChosen == nullptr || besideChosen->size() >= kStrideCandidates) break;
+        const bool near = std::any_of(strides.begin(), strides.end(),
+                                      [&](uint64_t s) { return (lag > s ? lag - s : s - lag) <= 8; });
+        if (near) besideChosen->push_back(lag);
+    }
     // Two-level dithering that repeats every other row dips deeper two rows on than one:
     // there the half and third of a stride are worth trying whenever they dip at all.
     for (size_t i = 0, count = diagonals ? 0 : strides.size(); i < count; ++i) {
@@ -760,6 +770,8 @@ int Fold(int residual, uint32_t bits) {
 Residuals MedianResiduals(const Plane& plane, uint64_t rows) {
     Residuals residuals;
     const uint64_t perRow = plane.values.size() / rows;
+    residuals.values.reserve(plane.values.size() - perRow);
+    residuals.contexts.reserve(plane.values.size() - perRow);
     for (uint64_t y = 1; y < rows; ++y) {
         const uint16_t* row = &plane.values[y * perRow];
         const uint16_t* up = row - perRow;
@@ -945,6 +957,8 @@ LayoutGuess ToGuess(const Scored& scored, double share) {
 constexpr double kZeroPadBonus = 0.02;
 constexpr double kRowMultiplePenalty = 0.5;
 constexpr double kRowMultipleTieBreak = 0.05;
+constexpr double kShearMargin = 1.05;
+constexpr double kShearPenalty = 0.3;
 
 // Byte-wide pixels whose left neighbours differ by the byte's place in a group of 2, 3 or 4:
 // the bytes are channels of wider pixels.
@@ -1099,6 +1113,35 @@ void PenalizeRowMultiples(const FileSample& sample, std::vector<Scored>& scored)
     }
 }
 
+// A reading a pixel wider or narrower than the picture shears it by a pixel a row, which a
+// picture whose texture runs diagonally can predict as well as the right reading. The row
+// boundary tells them apart: at the right stride the last pixel of a row meets the first of
+// the next at one place in every row, and there the step between neighbours stands out more
+// than anywhere in a sheared reading, where that place moves along.
+void PenalizeShearedReadings(const FileSample& sample, const std::vector<uint8_t>& blockBrightness,
+                             std::vector<Scored>& scored) {
+    std::map<std::tuple<bool, uint64_t, uint64_t>, double> seams;
+    auto seam = [&](bool blocks, uint64_t stride, uint64_t grain) {
+        const auto key = std::make_tuple(blocks, stride, grain);
+        const auto found = seams.find(key);
+        if (found != seams.end()) return found->second;
+        return seams[key] = SeamStrength(blocks ? blockBrightness : sample.Largest().bytes, stride, grain);
+    };
+    for (Scored& s : scored) {
+        const PixelFormat depth = s.layout.shape.depth;
+        if (depth == Depth1 || depth == Depth4) continue;
+        // Blocks are told by their brightness, a block a step.
+        const bool blocks = depth == DepthDXT1;
+        if (blocks && blockBrightness.empty()) continue;
+        const uint64_t grain = blocks ? 1 : BytesPerPixel(depth);
+        const uint64_t stride = blocks ? s.layout.shape.stride / 8 : s.layout.shape.stride;
+        if (stride <= grain) continue;
+        const double own = seam(blocks, stride, grain);
+        const double beside = std::max(seam(blocks, stride - grain, grain), seam(blocks, stride + grain, grain));
+        if (beside > kShearMargin * own) s.cost += kShearPenalty;
+    }
+}
+
 // DXT1 data is most often a texture's blocks and nothing after them, and the brightness of
 // blocks finds the header's end only roughly: the block rows that end at the file's end,
 // nearest that end.
@@ -1138,16 +1181,26 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     }
     const LagProfile profile(windows, std::min<uint64_t>(kMaxStride, smallest / 2));
 
-    std::vector<uint64_t> strides = StrideCandidates(profile, sample.Largest().bytes);
+    std::vector<uint64_t> besideStrides;
+    std::vector<uint64_t> strides = StrideCandidates(profile, sample.Largest().bytes, true, &besideStrides);
+    auto isIn = [](const std::vector<uint64_t>& list, uint64_t stride) {
+        return std::find(list.begin(), list.end(), stride) != list.end();
+    };
     // Two-level pixels repeat bit by bit rather than by value; those strides are tried for
-    // them alone, for a lag a byte off the row stride is a diagonal to wider pixels.
+    // them alone, for a lag a byte off the row stride is a diagonal to wider pixels. A stride
+    // beside a row stride is tried for pixels of a byte or more alone: blocks and two-level
+    // pixels have measures of their own.
     const LagProfile bitProfile(windows, std::min<uint64_t>(kMaxStride, smallest / 2), Distance::Bits);
     std::vector<uint64_t> twoLevelStrides;
     for (const uint64_t stride : StrideCandidates(bitProfile, sample.Largest().bytes, false))
-        if (std::find(strides.begin(), strides.end(), stride) == strides.end()) twoLevelStrides.push_back(stride);
-    strides.insert(strides.end(), twoLevelStrides.begin(), twoLevelStrides.end());
+        if (!isIn(strides, stride)) twoLevelStrides.push_back(stride);
+    std::vector<uint64_t> anyDepthStrides = strides;
+    for (const uint64_t stride : twoLevelStrides) strides.push_back(stride);
+    for (const uint64_t stride : besideStrides)
+        if (!isIn(strides, stride)) strides.push_back(stride);
     auto addStride = [&](uint64_t stride) {
-        if (std::find(strides.begin(), strides.end(), stride) == strides.end()) strides.push_back(stride);
+        if (!isIn(strides, stride)) strides.push_back(stride);
+        if (!isIn(anyDepthStrides, stride)) anyDepthStrides.push_back(stride);
     };
     for (const uint64_t stride : HintedStrides(hints)) addStride(stride);
     // Bytes that show no rows (one value, noise) still get the usual sizes, as weak guesses.
@@ -1177,11 +1230,12 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
         if (stride == 0) continue;
         const Columns columns = MeasureColumns(sample, stride);
         const int64_t headerEnd = hints.offset ? 0 : HeaderEnd(sample, stride);
-        const bool twoLevelOnly =
-            std::find(twoLevelStrides.begin(), twoLevelStrides.end(), stride) != twoLevelStrides.end();
+        const bool anyDepth = isIn(anyDepthStrides, stride);
         for (const Shape& shape : ShapesForStride(stride, columns, hints)) {
             const bool subByte = shape.depth == Depth1 || shape.depth == Depth4;
-            if (!Allowed(shape, hints) || (twoLevelOnly && !subByte)) continue;
+            const bool tried = anyDepth || (subByte ? isIn(twoLevelStrides, stride)
+                                                    : shape.depth != DepthDXT1 && isIn(besideStrides, stride));
+            if (!Allowed(shape, hints) || !tried) continue;
             // Bytes that are channels of wider pixels are not worth reading bit by bit.
             if (period != 0 && subByte && !hints.depth) continue;
             Layout base;
@@ -1208,6 +1262,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
         }
     }
     PenalizeRowMultiples(sample, scored);
+    PenalizeShearedReadings(sample, brightness, scored);
     std::sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) { return a.cost < b.cost; });
 
     // One entry per depth, width, pad and offset: the variants within are already chosen.

@@ -2,6 +2,7 @@
 """Measures pixolve-render --guess on a corpus made with ImageMagick's built-in pictures.
 
   python3 tools/measure-guess.py [--render build/native/cli/pixolve-render] [--quick] [--verbose]
+                                 [--corpus DIR] [--jobs N]
 
 Writes each picture in each form into a scratch folder, runs --guess --json on it and prints,
 per form, the share whose width, line pad and offset come out right as the top guess and
@@ -10,6 +11,7 @@ since the bytes hold whole blocks only. Flat synthetic pictures (one colour, noi
 out low confidence.
 """
 import argparse
+import concurrent.futures
 import json
 import os
 import shutil
@@ -90,30 +92,58 @@ def flat_cases(folder, render):
     return failures
 
 
+def corpus_entries(sources, sizes, folder):
+    """Every picture in every form, made once: a kept corpus folder is reused as it is."""
+    manifest = os.path.join(folder, "manifest.json")
+    if os.path.exists(manifest):
+        with open(manifest) as f:
+            kept = json.load(f)
+        if kept["sizes"] == [list(s) for s in sizes] and kept["sources"] == sources:
+            return [tuple(e) for e in kept["entries"]]
+    entries = []
+    for source in sources:
+        for width, height in sizes:
+            sub = os.path.join(folder, f"{source.rstrip(':').replace(':', '-')}-{width}x{height}")
+            os.makedirs(sub, exist_ok=True)
+            for form, (path, expected) in make_forms(source, width, height, sub).items():
+                entries.append((form, source, width, height, path, list(expected)))
+    with open(manifest, "w") as f:
+        json.dump({"sizes": [list(s) for s in sizes], "sources": sources, "entries": entries}, f)
+    return entries
+
+
+def guess(render, path):
+    return json.loads(run([render, path, "--guess", "--json"]))["guesses"]
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--render", default="build/native/cli/pixolve-render")
     parser.add_argument("--quick", action="store_true", help="sizes up to 1024 x 768 only")
     parser.add_argument("--verbose", action="store_true", help="list every miss")
+    parser.add_argument("--corpus", help="keep the corpus in this folder and reuse it next time")
+    parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1, help="guesses run at once")
     args = parser.parse_args()
-    folder = tempfile.mkdtemp(prefix="guess-corpus-")
+    folder = args.corpus or tempfile.mkdtemp(prefix="guess-corpus-")
+    os.makedirs(folder, exist_ok=True)
     sizes = QUICK_SIZES if args.quick else SIZES
     tallies = {form: [0, 0, 0] for form in FORMS}
     try:
-        for source in PHOTOS:
-            for width, height in sizes:
-                for form, (path, expected) in make_forms(source, width, height, folder).items():
-                    guesses = json.loads(run([args.render, path, "--guess", "--json"]))["guesses"]
-                    hits = [right(g, expected) for g in guesses[:3]]
-                    tally = tallies[form]
-                    tally[0] += 1
-                    tally[1] += bool(hits and hits[0])
-                    tally[2] += any(hits)
-                    if args.verbose and not (hits and hits[0]):
-                        best = guesses[0] if guesses else None
-                        print(f"  miss {form} {source} {width}x{height}: want {expected}, got "
-                              f"{best and (best['depth'], best['width'], best['linePad'], best['offset'])}"
-                              f"{' (in top 3)' if any(hits) else ''}", flush=True)
+        entries = corpus_entries(PHOTOS, sizes, folder)
+        with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
+            results = list(pool.map(lambda e: guess(args.render, e[4]), entries))
+        for (form, source, width, height, path, expected), guesses in zip(entries, results):
+            expected = tuple(expected)
+            hits = [right(g, expected) for g in guesses[:3]]
+            tally = tallies[form]
+            tally[0] += 1
+            tally[1] += bool(hits and hits[0])
+            tally[2] += any(hits)
+            if args.verbose and not (hits and hits[0]):
+                best = guesses[0] if guesses else None
+                print(f"  miss {form} {source} {width}x{height}: want {expected}, got "
+                      f"{best and (best['depth'], best['width'], best['linePad'], best['offset'])}"
+                      f"{' (in top 3)' if any(hits) else ''}", flush=True)
         total = [0, 0, 0]
         for form in FORMS:
             n, top1, top3 = tallies[form]
@@ -124,7 +154,8 @@ def main():
         failures = flat_cases(folder, args.render)
         print("flat pictures: " + ("all low confidence" if not failures else "CONFIDENT: " + ", ".join(failures)))
     finally:
-        shutil.rmtree(folder)
+        if not args.corpus:
+            shutil.rmtree(folder)
 
 
 if __name__ == "__main__":
