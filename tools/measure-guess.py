@@ -2,7 +2,7 @@
 """Measures pixolve-render --guess on a corpus made with ImageMagick's built-in pictures.
 
   python3 tools/measure-guess.py [--render build/native/cli/pixolve-render] [--quick] [--verbose]
-                                 [--corpus DIR] [--jobs N]
+                                 [--corpus DIR] [--jobs N] [--forms rgb24,mono1,...]
 
 Writes each picture in each form into a scratch folder, runs --guess --json on it and prints,
 per form, the share whose width, line pad and offset come out right as the top guess and
@@ -122,6 +122,7 @@ def main():
     parser.add_argument("--quick", action="store_true", help="sizes up to 1024 x 768 only")
     parser.add_argument("--verbose", action="store_true", help="list every miss")
     parser.add_argument("--corpus", help="keep the corpus in this folder and reuse it next time")
+    parser.add_argument("--forms", help="measure only these forms, comma-separated")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1, help="guesses run at once")
     args = parser.parse_args()
     folder = args.corpus or tempfile.mkdtemp(prefix="guess-corpus-")
@@ -130,6 +131,8 @@ def main():
     tallies = {form: [0, 0, 0] for form in FORMS}
     try:
         entries = corpus_entries(PHOTOS, sizes, folder)
+        forms = args.forms.split(",") if args.forms else FORMS
+        entries = [e for e in entries if e[0] in forms]
         with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
             results = list(pool.map(lambda e: guess(args.render, e[4]), entries))
         for (form, source, width, height, path, expected), guesses in zip(entries, results):
@@ -145,7 +148,7 @@ def main():
                       f"{best and (best['depth'], best['width'], best['linePad'], best['offset'])}"
                       f"{' (in top 3)' if any(hits) else ''}", flush=True)
         total = [0, 0, 0]
-        for form in FORMS:
+        for form in forms:
             n, top1, top3 = tallies[form]
             total = [a + b for a, b in zip(total, tallies[form])]
             print(f"{form:8} {n:4} pictures  top-1 {100 * top1 / n:5.1f}%  top-3 {100 * top3 / n:5.1f}%")
