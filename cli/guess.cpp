@@ -111,9 +111,9 @@ private:
         const uint64_t size = bytes.size();
         const uint64_t maxLag = std::min<uint64_t>(MaxLag(), size / 2);
         // Small windows: every position. Large ones: runs of positions spread over the window.
-        const uint64_t runBytes = size * maxLag <= (uint64_t{32} << 20) ? size : 256;
+        const uint64_t runBytes = size * maxLag <= (uint64_t{32} << 20) ? size : 64;
         // A byte compared bit by bit gives eight comparisons: fewer runs do.
-        const uint64_t runs = runBytes == size ? 1 : m_distance == Distance::Bits ? 6 : 16;
+        const uint64_t runs = runBytes == size ? 1 : m_distance == Distance::Bits ? 24 : 64;
         for (uint64_t run = 0; run < runs; ++run) {
             const uint64_t start = runs == 1 ? 0 : run * (size - runBytes) / (runs - 1);
             for (uint64_t lag = 1; lag <= maxLag; ++lag) {
