@@ -132,25 +132,29 @@ private:
     std::vector<uint64_t> m_count;
 };
 
+// The steps of `grain` values across each place in rows `stride` apart, added to `step`,
+// over rows from the middle of `values`; false when they hold too few rows.
+bool AddSteps(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grain, std::vector<double>& step) {
+    if (values.size() < grain + 3 * stride) return false;
+    const uint64_t rows = std::min<uint64_t>({64, std::max<uint64_t>(32, (uint64_t{1} << 16) / stride),
+                                              (values.size() - grain) / stride - 1});
+    const uint64_t first = grain + (values.size() - grain - rows * stride) / 2;
+    for (uint64_t row = 0; row < rows; ++row) {
+        const uint8_t* at = &values[first + row * stride];
+        for (uint64_t c = 0; c < stride; ++c) step[c] += std::abs(at[c] - *(at + c - grain));
+    }
+    return true;
+}
+
 // How clearly rows `stride` apart show a boundary: the largest mean step between values
 // `grain` apart at one place in the row, against the mean step anywhere. At the row stride
 // the last pixel of a row meets the first of the next at one place; a stride a pixel off
 // moves that place along every row, and no place stands out.
-double SeamStrength(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grain) {
-    if (values.size() < grain + 3 * stride) return 0;
-    const uint64_t rows = std::min<uint64_t>({64, std::max<uint64_t>(8, (uint64_t{1} << 16) / stride),
-                                              (values.size() - grain) / stride - 1});
-    const uint64_t first = grain + (values.size() - grain - rows * stride) / 2;
+double SeamStrength(const std::vector<const std::vector<uint8_t>*>& windows, uint64_t stride, uint64_t grain) {
     std::vector<double> step(stride, 0);
+    for (const std::vector<uint8_t>* values : windows) AddSteps(*values, stride, grain, step);
     double total = 0;
-    for (uint64_t row = 0; row < rows; ++row) {
-        const uint8_t* at = &values[first + row * stride];
-        for (uint64_t c = 0; c < stride; ++c) {
-            const int difference = std::abs(at[c] - *(at + c - grain));
-            step[c] += difference;
-            total += difference;
-        }
-    }
+    for (const double s : step) total += s;
     if (total <= 0) return 0;
     double across = 0;
     for (uint64_t j = 0; j < grain; ++j) across += step[j % stride];
@@ -160,6 +164,10 @@ double SeamStrength(const std::vector<uint8_t>& values, uint64_t stride, uint64_
         best = std::max(best, across);
     }
     return best / (total / static_cast<double>(stride) * static_cast<double>(grain));
+}
+
+double SeamStrength(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grain) {
+    return SeamStrength(std::vector<const std::vector<uint8_t>*>{&values}, stride, grain);
 }
 
 // Of two dips a few values apart, whether the first is the diagonal of the second: the row
@@ -1125,7 +1133,10 @@ void PenalizeShearedReadings(const FileSample& sample, const std::vector<uint8_t
         const auto key = std::make_tuple(blocks, stride, grain);
         const auto found = seams.find(key);
         if (found != seams.end()) return found->second;
-        return seams[key] = SeamStrength(blocks ? blockBrightness : sample.Largest().bytes, stride, grain);
+        if (blocks) return seams[key] = SeamStrength(blockBrightness, stride, grain);
+        std::vector<const std::vector<uint8_t>*> windows;
+        for (const SampleWindow& window : sample.Windows()) windows.push_back(&window.bytes);
+        return seams[key] = SeamStrength(windows, stride, grain);
     };
     for (Scored& s : scored) {
         const PixelFormat depth = s.layout.shape.depth;
