@@ -967,6 +967,8 @@ constexpr double kRowMultiplePenalty = 0.5;
 constexpr double kRowMultipleTieBreak = 0.05;
 constexpr double kShearMargin = 1.05;
 constexpr double kShearPenalty = 0.3;
+constexpr double kClearShearMargin = 1.5;
+constexpr double kClearShearPenalty = 1;
 
 // Byte-wide pixels whose left neighbours differ by the byte's place in a group of 2, 3 or 4:
 // the bytes are channels of wider pixels.
@@ -1149,7 +1151,8 @@ void PenalizeShearedReadings(const FileSample& sample, const std::vector<uint8_t
         if (stride <= grain) continue;
         const double own = seam(blocks, stride, grain);
         const double beside = std::max(seam(blocks, stride - grain, grain), seam(blocks, stride + grain, grain));
-        if (beside > kShearMargin * own) s.cost += kShearPenalty;
+        // A boundary that stands out far more beside this reading leaves no doubt.
+        if (beside > kShearMargin * own) s.cost += beside > kClearShearMargin * own ? kClearShearPenalty : kShearPenalty;
     }
 }
 
