@@ -964,6 +964,9 @@ LayoutGuess ToGuess(const Scored& scored, double share) {
 // A pad found as zero columns wins a tie against reading those columns as pixels.
 constexpr double kZeroPadBonus = 0.02;
 constexpr double kRowMultiplePenalty = 0.5;
+// Most files hold a picture and nothing after it: a reading that leaves part of a row at
+// the end is a little less likely.
+constexpr double kPartRowPenalty = 0.3;
 constexpr double kRowMultipleTieBreak = 0.05;
 constexpr double kShearMargin = 1.05;
 constexpr double kShearPenalty = 0.3;
@@ -1041,10 +1044,20 @@ uint32_t BytePeriod(const FileSample& sample) {
     return period;
 }
 
+// Whether the layout's last row ends where the file does (the last row's pad may be left
+// out), as it does in files that hold a picture and nothing after it.
+bool EndsWithFile(const Layout& layout, int64_t fileSize) {
+    const uint64_t left = static_cast<uint64_t>(fileSize - layout.offset);
+    const uint64_t stride = layout.shape.stride;
+    if (layout.shape.depth == DepthDXT1) return left % stride == 0;
+    return left % stride == 0 || (left + layout.shape.linePad) % stride == 0;
+}
+
 double Penalty(const FileSample& sample, const Layout& layout, const BlockEvidence& blocks, uint32_t period) {
     double penalty = layout.shape.padFromZeros ? -kZeroPadBonus : 0;
     const double aspect = std::abs(std::log2(static_cast<double>(layout.shape.width) / static_cast<double>(layout.rows)));
     penalty += 0.1 * std::max(0.0, aspect - 2);
+    if (!EndsWithFile(layout, sample.FileSize())) penalty += kPartRowPenalty;
     if (layout.shape.depth == DepthDXT1) {
         const bool aligned = blocks.Evident() && (layout.offset - blocks.phase) % 8 == 0;
         penalty += aligned ? -2 : 2;
