@@ -8,7 +8,8 @@
 //    many whole rows a header covers shows where bytes stop matching the row below.
 // 4. Ranking: each layout is scored by how many bits a byte its pixels cost when each
 //    channel is predicted from its left, upper and upper-left neighbours (the predictor
-//    of lossless image coders). The layout that explains the bytes best costs least.
+//    of lossless image coders). The layout that explains the bytes best costs least;
+//    readings that shear the picture or leave part of a row at the file's end pay more.
 #include "cli/guess.h"
 
 #include <algorithm>
@@ -33,6 +34,7 @@ constexpr uint64_t kFewBlocks = 256;
 constexpr uint64_t kManyBlocks = 64;
 constexpr uint64_t kMinRows = 4;
 constexpr size_t kStrideCandidates = 12;
+constexpr uint64_t kBesideReach = 8;  // bytes either side of a row stride where diagonals dip
 constexpr uint64_t kBandBytes = 8192;
 constexpr uint64_t kBandMaxRows = 4096;
 constexpr uint64_t kBandMinRows = 3;
@@ -235,7 +237,7 @@ std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vec
     for (const uint64_t lag : besideRows) {
         if (besideChosen == nullptr || besideChosen->size() >= kStrideCandidates) break;
         const bool near = std::any_of(strides.begin(), strides.end(),
-                                      [&](uint64_t s) { return (lag > s ? lag - s : s - lag) <= 8; });
+                                      [&](uint64_t s) { return (lag > s ? lag - s : s - lag) <= kBesideReach; });
         if (near) besideChosen->push_back(lag);
     }
     // Two-level dithering that repeats every other row dips deeper two rows on than one:
@@ -1162,8 +1164,12 @@ void PenalizeShearedReadings(const FileSample& sample, const std::vector<uint8_t
         const uint64_t grain = blocks ? 1 : BytesPerPixel(depth);
         const uint64_t stride = blocks ? s.layout.shape.stride / 8 : s.layout.shape.stride;
         if (stride <= grain) continue;
+        // As far as the strides tried beside a row stride reach: a few bytes, or a block.
+        const uint64_t reach = blocks ? 1 : std::max<uint64_t>(1, kBesideReach / grain);
         const double own = seam(blocks, stride, grain);
-        const double beside = std::max(seam(blocks, stride - grain, grain), seam(blocks, stride + grain, grain));
+        double beside = 0;
+        for (uint64_t k = 1; k <= reach && k * grain < stride; ++k)
+            beside = std::max({beside, seam(blocks, stride - k * grain, grain), seam(blocks, stride + k * grain, grain)});
         // A boundary that stands out far more beside this reading leaves no doubt.
         if (beside > kShearMargin * own) s.cost += beside > kClearShearMargin * own ? kClearShearPenalty : kShearPenalty;
     }

@@ -28,6 +28,7 @@ modal='FrameTest.OpenFile*:FrameTest.NotImplemented*:FrameTest.OpenCommand*:Fram
 params='Param*'
 resources='Resources.*'
 cli='Cli*'
+guess='GuessLayout.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm'
 
 # name | configuration | test filter | file | exact text | replacement
 # In the texts, \n stands for a line break; a text cannot hold '|'. Lines starting with
@@ -76,6 +77,10 @@ output-device-renamed-over|native|CLI|cli/platform_files_posix.cpp|    if (!S_IS
 output-hard-links-ignored|native|CLI|cli/platform_files_posix.cpp|    target.sharedByLinks = info.st_nlink > 1;|    target.sharedByLinks = false;
 output-mode-not-kept|native|CLI|cli/platform_files_posix.cpp|    ::fchmod(::fileno(file), mode);|    (void)mode;
 output-reason-lost|native|CLI|cli/platform_files_posix.cpp|std::string LastRuntimeError() { return errno != 0 ? ErrorText(errno) : "write error"; }|std::string LastRuntimeError() { return "write error"; }
+guess-sheared-readings-not-penalized|native|GUESS|cli/guess.cpp|        if (beside > kShearMargin * own) s.cost +=|        if (false) s.cost +=
+guess-shear-compared-one-pixel-only|native|GUESS|cli/guess.cpp|std::max<uint64_t>(1, kBesideReach / grain);|uint64_t{1};
+guess-part-rows-not-penalized|native|GUESS|cli/guess.cpp|    if (!EndsWithFile(layout, sample.FileSize())) penalty += kPartRowPenalty;|
+guess-lag-profile-few-runs|native|GUESS|cli/guess.cpp|Distance::Bits ? 24 : 64;|Distance::Bits ? 24 : 16;
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }
@@ -84,7 +89,7 @@ filter_for() {
   case $1 in
     DECODE) echo "$decode" ;; VIEW) echo "$view" ;; LOOP) echo "$loop" ;;
     MODAL) echo "$modal" ;; PARAMS) echo "$params" ;; RESOURCES) echo "$resources" ;;
-    CLI) echo "$cli" ;;
+    CLI) echo "$cli" ;; GUESS) echo "$guess" ;;
   esac
 }
 

@@ -219,6 +219,53 @@ TEST(GuessLayout, KeepsWhatTheUserGives) {
     EXPECT_EQ(fixed.front().height, 157u);
 }
 
+// Grain that runs diagonally, as in stone: each pixel nearly equals its upper-right
+// neighbour, so a reading a pixel narrower predicts as well as the right one; only where
+// the rows meet do they differ. The grain is `stretch` times longer than wide.
+Bytes DiagonalGrain(uint32_t width, uint32_t height, uint32_t stretch = 5) {
+    const ValueNoise red(2 * width + height, width + height, 6, 1), green(2 * width + height, width + height, 8, 2);
+    Bytes rgb;
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t along = (x + height - y) / stretch;
+            rgb.push_back(static_cast<uint8_t>(red.At(x + y, along) * 0.7 + 60.0 * x / width));
+            rgb.push_back(static_cast<uint8_t>(green.At(x + y, along) * 0.7 + 60.0 * y / height));
+            rgb.push_back(static_cast<uint8_t>((red.At(x + y, along) + green.At(x + y, along)) / 3));
+        }
+    }
+    return rgb;
+}
+
+// White with a small picture in it, as drawings and logos are: most of the file is one value.
+Bytes SparseDrawing(uint32_t width, uint32_t height) {
+    Bytes rgb(size_t{width} * height * 3, 255);
+    const uint32_t markWidth = 200;
+    const uint32_t markHeight = 150;
+    const Bytes mark = PhotoLikeRgb(markWidth, markHeight);
+    for (uint32_t y = 0; y < markHeight; ++y)
+        std::copy_n(&mark[size_t{y} * markWidth * 3], markWidth * 3,
+                    &rgb[(size_t{height / 3 + y} * width + width / 5) * 3]);
+    return rgb;
+}
+
+TEST(GuessLayout, TellsRowsFromTheirDiagonals) {
+    ExpectTopGuess(Guess(DiagonalGrain(101, 77)), {Depth24, 101, 0, 0}, "grain running diagonally");
+    ExpectTopGuess(Guess(DiagonalGrain(101, 77, 3)), {Depth24, 101, 0, 0}, "shorter grain, sheared two pixels");
+    ExpectTopGuess(Guess(SparseDrawing(640, 480)), {Depth24, 640, 0, 0}, "a few marks on white");
+}
+
+// Sixteen by twelve pixels give the pixels' cost little to go on; a reading that ends
+// with the file's last byte, as the picture does, is the likelier one.
+TEST(GuessLayout, SmallPicturesAreFound) {
+    for (const Bytes& rgb : {PhotoLikeRgb(16, 16), DiagonalGrain(16, 12)}) {
+        const std::vector<LayoutGuess> guesses = Guess(rgb);
+        ASSERT_FALSE(guesses.empty());
+        EXPECT_EQ(guesses.front().depth, Depth24);
+        EXPECT_EQ(guesses.front().width, 16u);
+        EXPECT_EQ(guesses.front().offset, 0);
+    }
+}
+
 TEST(GuessLayout, FlatDataIsNeverAConfidentGuess) {
     for (const auto& [name, bytes] : {std::make_pair("one colour", Bytes(300000, 0x5A)),
                                       std::make_pair("noise", Noise(300000)),
