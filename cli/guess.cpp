@@ -966,6 +966,7 @@ LayoutGuess ToGuess(const Scored& scored, double share) {
 // A pad found as zero columns wins a tie against reading those columns as pixels.
 constexpr double kZeroPadBonus = 0.02;
 constexpr double kRowMultiplePenalty = 0.5;
+constexpr double kSmoothStep = 1.15;
 // Most files hold a picture and nothing after it: a reading that leaves part of a row at
 // the end is a little less likely.
 constexpr double kPartRowPenalty = 0.3;
@@ -1020,30 +1021,35 @@ bool LooksMultiChannel(const FileSample& sample, const Layout& layout) {
     return false;
 }
 
-// Bits a byte added for what the pixel costs do not see: a picture far taller than wide or
-// the reverse, bytes that are channels, DXT1 blocks where the bytes show none or the reverse.
-// How many bytes a pixel of the data seems to take, from the bytes alone: in pixels of
-// 2, 3 or 4 channel bytes, a byte is nearer its channel in the next pixel than the next byte.
-// 0 when no such width stands out.
-uint32_t BytePeriod(const FileSample& sample) {
+// What the bytes alone say of a pixel's size: in pixels of 2, 3 or 4 channel bytes, a byte
+// is nearer its channel in the next pixel than the next byte (`period`, 0 when no such
+// width stands out); in grey pixels a byte is nearer the next byte than any further one,
+// and further the further on (`smooth`), which channels of wider pixels never are.
+struct BytePattern {
+    uint32_t period = 0;
+    bool smooth = false;
+};
+
+BytePattern MeasureBytePattern(const FileSample& sample) {
     const std::vector<uint8_t>& bytes = sample.Largest().bytes;
     const size_t skip = std::min<size_t>(bytes.size() / 4, 65536);
     const size_t end = std::min<size_t>(bytes.size(), skip + (size_t{1} << 18));
-    if (end < skip + 64) return 0;
+    BytePattern pattern;
+    if (end < skip + 64) return pattern;
     std::array<double, 5> apart{};
     for (size_t i = skip + 4; i < end; ++i)
         for (size_t lag = 1; lag <= 4; ++lag) apart[lag] += std::abs(bytes[i] - bytes[i - lag]);
-    uint32_t period = 0;
+    if (apart[1] <= 0) return pattern;
     double best = 0.7;
     for (uint32_t lag = 2; lag <= 4; ++lag) {
-        if (apart[1] <= 0) break;
         const double ratio = apart[lag] / apart[1];
         if (ratio < best) {
             best = ratio;
-            period = lag;
+            pattern.period = lag;
         }
     }
-    return period;
+    pattern.smooth = apart[2] > kSmoothStep * apart[1] && apart[3] > apart[2] && apart[4] > apart[3];
+    return pattern;
 }
 
 // Whether the layout's last row ends where the file does (the last row's pad may be left
@@ -1055,7 +1061,10 @@ bool EndsWithFile(const Layout& layout, int64_t fileSize) {
     return left % stride == 0 || (left + layout.shape.linePad) % stride == 0;
 }
 
-double Penalty(const FileSample& sample, const Layout& layout, const BlockEvidence& blocks, uint32_t period) {
+// Bits a byte added for what the pixel costs do not see: a picture far taller than wide or
+// the reverse, bytes that are channels or are not, DXT1 blocks where the bytes show none or
+// the reverse.
+double Penalty(const FileSample& sample, const Layout& layout, const BlockEvidence& blocks, const BytePattern& bytes) {
     double penalty = layout.shape.padFromZeros ? -kZeroPadBonus : 0;
     const double aspect = std::abs(std::log2(static_cast<double>(layout.shape.width) / static_cast<double>(layout.rows)));
     penalty += 0.1 * std::max(0.0, aspect - 2);
@@ -1067,8 +1076,10 @@ double Penalty(const FileSample& sample, const Layout& layout, const BlockEviden
         penalty += 2;  // by chance, so many blocks in order would be unheard of
     }
     if (layout.shape.depth == Depth8 && LooksMultiChannel(sample, layout)) penalty += 1;
-    if (period != 0 && layout.shape.depth != DepthDXT1 && layout.shape.depth != Depth8 &&
-        BytesPerPixel(layout.shape.depth) != period)
+    // Three-byte pixels of a plain picture (red, green and blue alike) are smooth too.
+    if (bytes.smooth && (layout.shape.depth == Depth16 || layout.shape.depth == Depth32)) penalty += 1;
+    if (bytes.period != 0 && layout.shape.depth != DepthDXT1 && layout.shape.depth != Depth8 &&
+        BytesPerPixel(layout.shape.depth) != bytes.period)
         penalty += 1;
     return penalty;
 }
@@ -1245,7 +1256,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     }
 
     const BlockEvidence blocks = MeasureBlockOrder(sample);
-    const uint32_t period = BytePeriod(sample);
+    const BytePattern bytePattern = MeasureBytePattern(sample);
     std::vector<uint8_t> brightness;
     std::optional<LagProfile> blockProfile;
     if (blocks.Evident()) {
@@ -1270,7 +1281,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
                                                     : shape.depth != DepthDXT1 && isIn(besideStrides, stride));
             if (!Allowed(shape, hints) || !tried) continue;
             // Bytes that are channels of wider pixels are not worth reading bit by bit.
-            if (period != 0 && subByte && !hints.depth) continue;
+            if (bytePattern.period != 0 && subByte && !hints.depth) continue;
             Layout base;
             base.shape = shape;
             if (hints.offset)
@@ -1288,7 +1299,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             if (shape.depth == DepthDXT1 && blockProfile) structure = std::max(structure, Structure(*blockProfile, stride / 8));
             Scored best{base, 1e9, structure};
             for (const Layout& variant : Variants(base)) {
-                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, period);
+                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, bytePattern);
                 if (cost < best.cost) best = {variant, cost, best.structure};
             }
             scored.push_back(best);
