@@ -1173,27 +1173,31 @@ void PenalizeRowMultiples(const FileSample& sample, std::vector<Scored>& scored)
 // picture whose texture runs diagonally can predict as well as the right reading. The row
 // boundary tells them apart: at the right stride the last pixel of a row meets the first of
 // the next at one place in every row, and there the step between neighbours stands out more
-// than anywhere in a sheared reading, where that place moves along.
+// than anywhere in a sheared reading, where that place moves along. Two-level pixels shear
+// a byte a row, and show the boundary in their grey level.
 void PenalizeShearedReadings(const FileSample& sample, const std::vector<uint8_t>& blockBrightness,
-                             std::vector<Scored>& scored) {
-    std::map<std::tuple<bool, uint64_t, uint64_t>, double> seams;
-    auto seam = [&](bool blocks, uint64_t stride, uint64_t grain) {
-        const auto key = std::make_tuple(blocks, stride, grain);
+                             const std::vector<uint8_t>& greyLevels, std::vector<Scored>& scored) {
+    // The values compared: bytes, a pixel a step; the brightness of blocks, a block a step;
+    // or the grey level of two-level pixels, a byte of them a step.
+    enum Values { Bytes, Blocks, Grey };
+    const std::array<const std::vector<uint8_t>*, 3> sources{&sample.Largest().bytes, &blockBrightness, &greyLevels};
+    std::map<std::tuple<int, uint64_t, uint64_t>, double> seams;
+    auto seam = [&](Values values, uint64_t stride, uint64_t grain) {
+        const auto key = std::make_tuple(static_cast<int>(values), stride, grain);
         const auto found = seams.find(key);
         if (found != seams.end()) return found->second;
-        return seams[key] = SeamStrength(blocks ? blockBrightness : sample.Largest().bytes, stride, grain);
+        return seams[key] = SeamStrength(*sources[values], stride, grain);
     };
     for (Scored& s : scored) {
         const PixelFormat depth = s.layout.shape.depth;
-        if (depth == Depth1 || depth == Depth4) continue;
-        // Blocks are told by their brightness, a block a step.
-        const bool blocks = depth == DepthDXT1;
-        if (blocks && blockBrightness.empty()) continue;
-        const uint64_t grain = blocks ? 1 : BytesPerPixel(depth);
-        const uint64_t stride = blocks ? s.layout.shape.stride / 8 : s.layout.shape.stride;
+        if (depth == Depth4) continue;
+        const Values values = depth == DepthDXT1 ? Blocks : depth == Depth1 ? Grey : Bytes;
+        if (sources[values]->empty()) continue;
+        const uint64_t grain = values == Bytes ? BytesPerPixel(depth) : 1;
+        const uint64_t stride = values == Blocks ? s.layout.shape.stride / 8 : s.layout.shape.stride;
         if (stride <= grain) continue;
-        const double own = seam(blocks, stride, grain);
-        const double beside = std::max(seam(blocks, stride - grain, grain), seam(blocks, stride + grain, grain));
+        const double own = seam(values, stride, grain);
+        const double beside = std::max(seam(values, stride - grain, grain), seam(values, stride + grain, grain));
         if (beside > kShearMargin * own) s.cost += kShearPenalty;
     }
 }
@@ -1252,12 +1256,14 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     const bool subBytePixels = period == 0 || hints.depth;
     std::vector<uint64_t> twoLevelStrides;
     std::optional<LagProfile> greyProfile;
+    std::vector<uint8_t> largestGrey;
     if (subBytePixels) {
         std::vector<std::vector<uint8_t>> greyLevels;
         for (const std::vector<uint8_t>* window : windows) greyLevels.push_back(GreyLevels(*window));
         std::vector<const std::vector<uint8_t>*> greyWindows;
         for (const std::vector<uint8_t>& grey : greyLevels) greyWindows.push_back(&grey);
         greyProfile.emplace(greyWindows, std::min<uint64_t>(kMaxStride, smallest / 2));
+        largestGrey = std::move(greyLevels[static_cast<size_t>(&sample.Largest() - sample.Windows().data())]);
         for (const uint64_t stride : StrideCandidates(*greyProfile, sample.Largest().bytes, false))
             if (!isIn(strides, stride)) twoLevelStrides.push_back(stride);
     }
@@ -1340,7 +1346,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
         }
     }
     PenalizeRowMultiples(sample, scored);
-    PenalizeShearedReadings(sample, brightness, scored);
+    PenalizeShearedReadings(sample, brightness, largestGrey, scored);
     std::sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) { return a.cost < b.cost; });
 
     // One entry per depth, width, pad and offset: the variants within are already chosen.
