@@ -1112,14 +1112,14 @@ std::optional<double> ColumnCorrelation(const std::vector<double>& mean, uint64_
     return (sumAB - sumA * sumB / count) / std::sqrt(varA * varB);
 }
 
+enum class Repeat { Unknown, Repeats, Differs };
+
 // Whether rows `wide` bytes apart are `narrow`-byte rows side by side: then the mean of a
 // column matches the mean of the column `narrow` bytes on, as the same picture column seen
 // a row lower. Columns of a picture truly that wide differ. Neighbouring columns match in
 // any smooth picture, so a repeat must also match better than columns half as far apart.
 // Two-level pixels are compared by how many of a byte's bits are set, their grey level:
 // the byte's value depends most on its first pixel.
-enum class Repeat { Unknown, Repeats, Differs };
-
 Repeat RepeatsWithinRow(const FileSample& sample, uint64_t wide, uint64_t narrow, bool twoLevel) {
     const SampleWindow& window = sample.Largest();
     const uint64_t rows = std::min<uint64_t>({256, window.bytes.size() / 2 / wide, (uint64_t{1} << 20) / wide});
