@@ -1,6 +1,7 @@
 // How the guess works, in four steps:
 // 1. Rows: the bytes of a raster repeat at a lag of one row stride, so the mean absolute
-//    difference of bytes against the lag dips there. Sharp dips give the stride candidates.
+//    difference of bytes against the lag dips there (for two-level pixels, of the bits set
+//    in each byte). Sharp dips give the stride candidates.
 // 2. Shapes: each stride gives a width and line pad for each depth; trailing columns that
 //    are zero in every row are taken as pad (and, for 1-bit, trailing bits as unused).
 // 3. Offset: where rows start within the stride shows as a step across the row boundary
@@ -35,6 +36,7 @@ constexpr uint64_t kManyBlocks = 64;
 constexpr uint64_t kMinRows = 4;
 constexpr size_t kStrideCandidates = 12;
 constexpr uint64_t kBesideReach = 8;  // bytes either side of a row stride where diagonals dip
+constexpr uint64_t kMaxStrideParts = 16;
 constexpr uint64_t kBandBytes = 8192;
 constexpr uint64_t kBandMaxRows = 4096;
 constexpr uint64_t kBandMinRows = 3;
@@ -62,30 +64,19 @@ uint32_t BitCount(uint64_t x) {
     return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
 }
 
-// Bits that differ between two runs of bytes: the distance of two-level pixels.
-uint32_t SumDifferentBits(const uint8_t* a, const uint8_t* b, size_t count) {
-    uint32_t sum = 0;
-    size_t i = 0;
-    for (; i + 8 <= count; i += 8) {
-        uint64_t x = 0;
-        uint64_t y = 0;
-        std::memcpy(&x, a + i, 8);
-        std::memcpy(&y, b + i, 8);
-        sum += BitCount(x ^ y);
-    }
-    for (; i < count; ++i) sum += BitCount(uint64_t{a[i]} ^ b[i]);
-    return sum;
+// How many bits of each byte are set: the grey level of eight two-level pixels, which
+// dithering keeps from row to row though the pattern of the bits changes.
+std::vector<uint8_t> GreyLevels(const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> grey(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) grey[i] = static_cast<uint8_t>(BitCount(bytes[i]));
+    return grey;
 }
-
-// How two runs of bytes differ: by value (pixels of a byte or more), or by bit.
-enum class Distance { Values, Bits };
 
 // Mean difference of bytes `lag` apart, for every lag up to the largest.
 class LagProfile {
 public:
-    LagProfile(const std::vector<const std::vector<uint8_t>*>& sequences, uint64_t maxLag,
-               Distance distance = Distance::Values)
-        : m_distance(distance), m_sum(maxLag + 1), m_count(maxLag + 1) {
+    LagProfile(const std::vector<const std::vector<uint8_t>*>& sequences, uint64_t maxLag)
+        : m_sum(maxLag + 1), m_count(maxLag + 1) {
         for (const std::vector<uint8_t>* sequence : sequences) Add(*sequence);
     }
 
@@ -114,22 +105,18 @@ private:
         const uint64_t maxLag = std::min<uint64_t>(MaxLag(), size / 2);
         // Small windows: every position. Large ones: runs of positions spread over the window.
         const uint64_t runBytes = size * maxLag <= (uint64_t{32} << 20) ? size : 64;
-        // A byte compared bit by bit gives eight comparisons: fewer runs do.
-        const uint64_t runs = runBytes == size ? 1 : m_distance == Distance::Bits ? 24 : 64;
+        const uint64_t runs = runBytes == size ? 1 : 64;
         for (uint64_t run = 0; run < runs; ++run) {
             const uint64_t start = runs == 1 ? 0 : run * (size - runBytes) / (runs - 1);
             for (uint64_t lag = 1; lag <= maxLag; ++lag) {
                 if (start + lag >= size) break;
                 const uint64_t count = std::min(runBytes, size - start - lag);
-                m_sum[lag] += m_distance == Distance::Bits
-                                  ? SumDifferentBits(&bytes[start], &bytes[start + lag], count)
-                                  : SumAbsDiff(&bytes[start], &bytes[start + lag], count);
+                m_sum[lag] += SumAbsDiff(&bytes[start], &bytes[start + lag], count);
                 m_count[lag] += count;
             }
         }
     }
 
-    Distance m_distance;
     std::vector<double> m_sum;
     std::vector<uint64_t> m_count;
 };
@@ -240,14 +227,18 @@ std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vec
                                       [&](uint64_t s) { return (lag > s ? lag - s : s - lag) <= kBesideReach; });
         if (near) besideChosen->push_back(lag);
     }
-    // Two-level dithering that repeats every other row dips deeper two rows on than one:
-    // there the half and third of a stride are worth trying whenever they dip at all.
+    // In two-level pictures, dithering that repeats every other row dips deeper two rows
+    // on than one, or not at all one row on, and strongly vertical pictures dip deeper many
+    // rows on: a whole part of a stride is worth trying when the lags of its multiples up to
+    // the stride dip. The part itself need not when two or more multiples vouch for it.
     for (size_t i = 0, count = diagonals ? 0 : strides.size(); i < count; ++i) {
-        for (const uint64_t parts : {2, 3}) {
+        for (uint64_t parts = 2; parts <= kMaxStrideParts; ++parts) {
             const uint64_t part = strides[i] / parts;
-            if (strides[i] % parts == 0 && profile.Dip(part) > 0.02 &&
-                std::find(strides.begin(), strides.end(), part) == strides.end())
-                strides.push_back(part);
+            if (strides[i] % parts != 0 || part < kMinStride || std::find(strides.begin(), strides.end(), part) != strides.end())
+                continue;
+            bool multiplesDip = true;
+            for (uint64_t k = parts >= 3 ? 2 : 1; k < parts && multiplesDip; ++k) multiplesDip = profile.Dip(k * part) > 0.02;
+            if (multiplesDip) strides.push_back(part);
         }
     }
     return strides;
@@ -553,7 +544,10 @@ int64_t ChooseOffset(int64_t phase, int64_t headerEnd, const Shape& shape, int64
         if (const auto start = Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance))
             return *start;
     }
-    if (const auto start = Snap(phase, headerEnd, shape.stride, std::min<int64_t>(s / 4, 32))) return *start;
+    // Unused bits, found in one column alone, fix where rows start; a boundary seen only as
+    // a step between pixels must lie near the header's end.
+    const int64_t phaseTolerance = shape.rowStart >= 0 ? s : std::min<int64_t>(s / 4, 32);
+    if (const auto start = Snap(phase, headerEnd, shape.stride, phaseTolerance)) return *start;
     return headerEnd;
 }
 
@@ -916,6 +910,13 @@ double Structure(const LagProfile& profile, uint64_t stride) {
     return std::clamp((profile.Dip(stride) - 0.1) / 0.3, 0.0, 1.0);
 }
 
+// The same for two-level pixels by their grey level, where dithering that repeats every
+// other row lines up rows in pairs.
+double TwoLevelStructure(const LagProfile& greyProfile, uint64_t stride) {
+    const double pairs = greyProfile.Has(2 * stride) ? Structure(greyProfile, 2 * stride) : 0;
+    return std::max(Structure(greyProfile, stride), pairs);
+}
+
 // Strides the hints fix: a given width at each allowed depth, with each pad worth trying.
 std::vector<uint64_t> HintedStrides(const LayoutHints& hints) {
     std::vector<uint64_t> strides;
@@ -971,6 +972,12 @@ constexpr double kSmoothStep = 1.15;
 // the end is a little less likely.
 constexpr double kPartRowPenalty = 0.3;
 constexpr double kRowMultipleTieBreak = 0.05;
+constexpr double kRowMultipleCostMargin = 0.1;
+constexpr double kColumnsRepeat = 0.9;
+constexpr double kColumnsDiffer = 0.5;
+constexpr uint64_t kBitPlaceBytes = 65536;
+constexpr double kBitPlaceChiSquare = 50;
+constexpr double kNotPixelsPenalty = 1;
 constexpr double kShearMargin = 1.05;
 constexpr double kShearPenalty = 0.3;
 constexpr double kClearShearMargin = 1.5;
@@ -1061,6 +1068,29 @@ bool EndsWithFile(const Layout& layout, int64_t fileSize) {
     return left % stride == 0 || (left + layout.shape.linePad) % stride == 0;
 }
 
+// Whether the bits of a byte change from one row to the next at rates that depend on their
+// place in the byte, as the bits of a wider value do (low bits flicker while high bits
+// hold): bits that are pixels all change alike. The difference must be both large and
+// more than chance in the bits counted.
+bool BitPlacesDiffer(const FileSample& sample, uint64_t stride) {
+    const std::vector<uint8_t>& bytes = sample.Largest().bytes;
+    if (bytes.size() <= stride) return false;
+    const uint64_t span = std::min<uint64_t>(bytes.size() - stride, kBitPlaceBytes);
+    const uint64_t first = stride + (bytes.size() - stride - span) / 2;
+    std::array<uint64_t, 8> changes{};
+    for (uint64_t i = first; i < first + span; ++i) {
+        const uint32_t changed = bytes[i] ^ bytes[i - stride];
+        for (uint32_t bit = 0; bit < 8; ++bit) changes[bit] += changed >> bit & 1;
+    }
+    double mean = 0;
+    for (const uint64_t c : changes) mean += static_cast<double>(c) / 8;
+    if (mean <= 0) return false;
+    double chiSquare = 0;
+    for (const uint64_t c : changes) chiSquare += (static_cast<double>(c) - mean) * (static_cast<double>(c) - mean) / mean;
+    const auto [fewest, most] = std::minmax_element(changes.begin(), changes.end());
+    return chiSquare > kBitPlaceChiSquare && *most > 2 * *fewest;
+}
+
 // Bits a byte added for what the pixel costs do not see: a picture far taller than wide or
 // the reverse, bytes that are channels or are not, DXT1 blocks where the bytes show none or
 // the reverse.
@@ -1097,22 +1127,14 @@ int64_t BlockHeaderEnd(const FileSample& sample, uint64_t stride, int phase) {
     return phase + 8 * blocks;
 }
 
-// Whether rows `wide` bytes apart are `narrow`-byte rows side by side: then the mean of a
-// column matches the mean of the column `narrow` bytes on, as the same picture column seen
-// a row lower. Columns of a picture truly that wide differ.
-bool RepeatsWithinRow(const FileSample& sample, uint64_t wide, uint64_t narrow) {
-    const SampleWindow& window = sample.Largest();
-    const uint64_t rows = std::min<uint64_t>({256, window.bytes.size() / 2 / wide, (uint64_t{1} << 20) / wide});
-    if (rows < 4) return false;
-    const uint64_t first = (window.bytes.size() - rows * wide) / 2;
-    std::vector<double> mean(wide, 0);
-    for (uint64_t r = 0; r < rows; ++r)
-        for (uint64_t c = 0; c < wide; ++c) mean[c] += window.bytes[first + r * wide + c];
-    const uint64_t n = wide - narrow;
+// The correlation of column means `shift` columns apart; none when the columns hardly
+// differ, for a flat picture tells nothing.
+std::optional<double> ColumnCorrelation(const std::vector<double>& mean, uint64_t shift) {
+    const uint64_t n = mean.size() - shift;
     double sumA = 0, sumB = 0, sumAA = 0, sumBB = 0, sumAB = 0;
     for (uint64_t c = 0; c < n; ++c) {
-        const double a = mean[c] / rows;
-        const double b = mean[c + narrow] / rows;
+        const double a = mean[c];
+        const double b = mean[c + shift];
         sumA += a;
         sumB += b;
         sumAA += a * a;
@@ -1122,28 +1144,62 @@ bool RepeatsWithinRow(const FileSample& sample, uint64_t wide, uint64_t narrow) 
     const double count = static_cast<double>(n);
     const double varA = sumAA - sumA * sumA / count;
     const double varB = sumBB - sumB * sumB / count;
-    // Columns that hardly differ (a flat picture) tell nothing.
-    if (varA / count < 4 || varB / count < 4) return false;
-    return (sumAB - sumA * sumB / count) / std::sqrt(varA * varB) > 0.9;
+    if (varA / count < 4 || varB / count < 4) return std::nullopt;
+    return (sumAB - sumA * sumB / count) / std::sqrt(varA * varB);
+}
+
+enum class Repeat { Unknown, Repeats, Differs };
+
+// Whether rows `wide` bytes apart are `narrow`-byte rows side by side: then the mean of a
+// column matches the mean of the column `narrow` bytes on, as the same picture column seen
+// a row lower. Columns of a picture truly that wide differ. Neighbouring columns match in
+// any smooth picture, so a repeat must also match better than columns half as far apart.
+// Two-level pixels are compared by how many of a byte's bits are set, their grey level:
+// the byte's value depends most on its first pixel.
+Repeat RepeatsWithinRow(const FileSample& sample, uint64_t wide, uint64_t narrow, bool twoLevel) {
+    const SampleWindow& window = sample.Largest();
+    const uint64_t rows = std::min<uint64_t>({256, window.bytes.size() / 2 / wide, (uint64_t{1} << 20) / wide});
+    if (rows < 4) return Repeat::Unknown;
+    const uint64_t first = (window.bytes.size() - rows * wide) / 2;
+    std::vector<double> mean(wide, 0);
+    for (uint64_t r = 0; r < rows; ++r) {
+        const uint8_t* row = &window.bytes[first + r * wide];
+        for (uint64_t c = 0; c < wide; ++c) mean[c] += twoLevel ? 32.0 * BitCount(row[c]) : row[c];
+    }
+    for (double& m : mean) m /= static_cast<double>(rows);
+    const std::optional<double> repeat = ColumnCorrelation(mean, narrow);
+    if (!repeat) return Repeat::Unknown;
+    if (*repeat < kColumnsDiffer) return Repeat::Differs;
+    if (*repeat <= kColumnsRepeat) return Repeat::Unknown;
+    const std::optional<double> nearer = narrow >= 2 ? ColumnCorrelation(mean, narrow / 2) : std::nullopt;
+    return !nearer || *repeat > *nearer ? Repeat::Repeats : Repeat::Unknown;
 }
 
 // Rows that end in pad or unused bits pin the stride: a reading two or more of those rows
 // wide would have the same zeros inside its rows, which pictures do not; nor does a picture
 // repeat its columns a row's width apart. Otherwise a reading two rows wide is only nearly
 // as good as one row wide, in flat pictures nearly as good as can be told: a near tie goes
-// to the narrower.
+// to the narrower, unless its columns plainly differ from those a narrow row on. A narrow
+// reading that costs clearly more than the wide one is not its row: a stack of rows costs
+// about as much as the rows.
 void PenalizeRowMultiples(const FileSample& sample, std::vector<Scored>& scored) {
-    std::vector<std::tuple<PixelFormat, uint64_t, bool>> rows;
-    for (const Scored& s : scored) rows.emplace_back(s.layout.shape.depth, s.layout.shape.stride, s.layout.shape.padFromZeros);
-    std::map<std::pair<uint64_t, uint64_t>, bool> repeats;
+    std::vector<std::tuple<PixelFormat, uint64_t, bool, double>> rows;
+    for (const Scored& s : scored)
+        rows.emplace_back(s.layout.shape.depth, s.layout.shape.stride, s.layout.shape.padFromZeros, s.cost);
+    std::map<std::tuple<uint64_t, uint64_t, bool>, Repeat> repeats;
     for (Scored& s : scored) {
         double penalty = 0;
-        for (const auto& [depth, stride, pinned] : rows) {
+        for (const auto& [depth, stride, pinned, cost] : rows) {
             const uint64_t wide = s.layout.shape.stride;
             if (depth != s.layout.shape.depth || wide <= stride || wide % stride != 0) continue;
-            const auto key = std::make_pair(wide, stride);
-            if (repeats.find(key) == repeats.end()) repeats[key] = RepeatsWithinRow(sample, wide, stride);
-            penalty = std::max(penalty, pinned || repeats[key] ? kRowMultiplePenalty : kRowMultipleTieBreak);
+            if (cost > s.cost + kRowMultipleCostMargin) continue;
+            const bool twoLevel = depth == Depth1;
+            const auto key = std::make_tuple(wide, stride, twoLevel);
+            if (repeats.find(key) == repeats.end()) repeats[key] = RepeatsWithinRow(sample, wide, stride, twoLevel);
+            const Repeat repeat = repeats[key];
+            penalty = std::max(penalty, pinned || repeat == Repeat::Repeats ? kRowMultiplePenalty
+                                        : repeat == Repeat::Unknown      ? kRowMultipleTieBreak
+                                                                         : 0.0);
         }
         s.cost += penalty;
     }
@@ -1153,34 +1209,38 @@ void PenalizeRowMultiples(const FileSample& sample, std::vector<Scored>& scored)
 // picture whose texture runs diagonally can predict as well as the right reading. The row
 // boundary tells them apart: at the right stride the last pixel of a row meets the first of
 // the next at one place in every row, and there the step between neighbours stands out more
-// than anywhere in a sheared reading, where that place moves along.
+// than anywhere in a sheared reading, where that place moves along. Two-level pixels shear
+// a byte a row, and show the boundary in their grey level.
 void PenalizeShearedReadings(const FileSample& sample, const std::vector<uint8_t>& blockBrightness,
-                             std::vector<Scored>& scored) {
-    std::map<std::tuple<bool, uint64_t, uint64_t>, double> seams;
-    auto seam = [&](bool blocks, uint64_t stride, uint64_t grain) {
-        const auto key = std::make_tuple(blocks, stride, grain);
+                             const std::vector<uint8_t>& greyLevels, std::vector<Scored>& scored) {
+    // The values compared: bytes, a pixel a step; the brightness of blocks, a block a step;
+    // or the grey level of two-level pixels, a byte of them a step.
+    enum Values { Bytes, Blocks, Grey };
+    const std::array<const std::vector<uint8_t>*, 3> sources{&sample.Largest().bytes, &blockBrightness, &greyLevels};
+    std::map<std::tuple<int, uint64_t, uint64_t>, double> seams;
+    auto seam = [&](Values values, uint64_t stride, uint64_t grain) {
+        const auto key = std::make_tuple(static_cast<int>(values), stride, grain);
         const auto found = seams.find(key);
         if (found != seams.end()) return found->second;
-        if (blocks) return seams[key] = SeamStrength(blockBrightness, stride, grain);
+        if (values != Bytes) return seams[key] = SeamStrength(*sources[values], stride, grain);
         std::vector<const std::vector<uint8_t>*> windows;
         for (const SampleWindow& window : sample.Windows()) windows.push_back(&window.bytes);
         return seams[key] = SeamStrength(windows, stride, grain);
     };
     for (Scored& s : scored) {
         const PixelFormat depth = s.layout.shape.depth;
-        if (depth == Depth1 || depth == Depth4) continue;
-        // Blocks are told by their brightness, a block a step.
-        const bool blocks = depth == DepthDXT1;
-        if (blocks && blockBrightness.empty()) continue;
-        const uint64_t grain = blocks ? 1 : BytesPerPixel(depth);
-        const uint64_t stride = blocks ? s.layout.shape.stride / 8 : s.layout.shape.stride;
+        if (depth == Depth4) continue;
+        const Values values = depth == DepthDXT1 ? Blocks : depth == Depth1 ? Grey : Bytes;
+        if (sources[values]->empty()) continue;
+        const uint64_t grain = values == Bytes ? BytesPerPixel(depth) : 1;
+        const uint64_t stride = values == Blocks ? s.layout.shape.stride / 8 : s.layout.shape.stride;
         if (stride <= grain) continue;
         // As far as the strides tried beside a row stride reach: a few bytes, or a block.
-        const uint64_t reach = blocks ? 1 : std::max<uint64_t>(1, kBesideReach / grain);
-        const double own = seam(blocks, stride, grain);
+        const uint64_t reach = values == Blocks ? 1 : std::max<uint64_t>(1, kBesideReach / grain);
+        const double own = seam(values, stride, grain);
         double beside = 0;
         for (uint64_t k = 1; k <= reach && k * grain < stride; ++k)
-            beside = std::max({beside, seam(blocks, stride - k * grain, grain), seam(blocks, stride + k * grain, grain)});
+            beside = std::max({beside, seam(values, stride - k * grain, grain), seam(values, stride + k * grain, grain)});
         // A boundary that stands out far more beside this reading leaves no doubt.
         if (beside > kShearMargin * own) s.cost += beside > kClearShearMargin * own ? kClearShearPenalty : kShearPenalty;
     }
@@ -1230,14 +1290,28 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     auto isIn = [](const std::vector<uint64_t>& list, uint64_t stride) {
         return std::find(list.begin(), list.end(), stride) != list.end();
     };
-    // Two-level pixels repeat bit by bit rather than by value; those strides are tried for
-    // them alone, for a lag a byte off the row stride is a diagonal to wider pixels. A stride
-    // beside a row stride is tried for pixels of a byte or more alone: blocks and two-level
-    // pixels have measures of their own.
-    const LagProfile bitProfile(windows, std::min<uint64_t>(kMaxStride, smallest / 2), Distance::Bits);
+    // Two-level pixels repeat by their grey level, the bits set in a byte, rather than by
+    // value: dithering changes the pattern of the bits from row to row. Those strides are
+    // tried for them alone, for a lag a byte off the row stride is a diagonal to wider
+    // pixels. A stride beside a row stride is tried for pixels of a byte or more alone:
+    // blocks and two-level pixels have measures of their own.
+    // Bytes that are channels of wider pixels are not worth reading bit by bit.
+    const BytePattern bytePattern = MeasureBytePattern(sample);
+    // Bytes that are channels of wider pixels are not worth reading bit by bit.
+    const bool subBytePixels = bytePattern.period == 0 || hints.depth;
     std::vector<uint64_t> twoLevelStrides;
-    for (const uint64_t stride : StrideCandidates(bitProfile, sample.Largest().bytes, false))
-        if (!isIn(strides, stride)) twoLevelStrides.push_back(stride);
+    std::optional<LagProfile> greyProfile;
+    std::vector<uint8_t> largestGrey;
+    if (subBytePixels) {
+        std::vector<std::vector<uint8_t>> greyLevels;
+        for (const std::vector<uint8_t>* window : windows) greyLevels.push_back(GreyLevels(*window));
+        std::vector<const std::vector<uint8_t>*> greyWindows;
+        for (const std::vector<uint8_t>& grey : greyLevels) greyWindows.push_back(&grey);
+        greyProfile.emplace(greyWindows, std::min<uint64_t>(kMaxStride, smallest / 2));
+        largestGrey = std::move(greyLevels[static_cast<size_t>(&sample.Largest() - sample.Windows().data())]);
+        for (const uint64_t stride : StrideCandidates(*greyProfile, sample.Largest().bytes, false))
+            if (!isIn(strides, stride)) twoLevelStrides.push_back(stride);
+    }
     std::vector<uint64_t> anyDepthStrides = strides;
     for (const uint64_t stride : twoLevelStrides) strides.push_back(stride);
     for (const uint64_t stride : besideStrides)
@@ -1256,7 +1330,6 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     }
 
     const BlockEvidence blocks = MeasureBlockOrder(sample);
-    const BytePattern bytePattern = MeasureBytePattern(sample);
     std::vector<uint8_t> brightness;
     std::optional<LagProfile> blockProfile;
     if (blocks.Evident()) {
@@ -1269,6 +1342,12 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             for (uint64_t blockStride = 2; blockStride * 4 <= brightness.size(); ++blockStride) addStride(blockStride * 8);
     }
 
+    std::map<uint64_t, bool> placesDiffer;
+    auto bitPlacesDiffer = [&](uint64_t stride) {
+        const auto found = placesDiffer.find(stride);
+        if (found != placesDiffer.end()) return found->second;
+        return placesDiffer[stride] = BitPlacesDiffer(sample, stride);
+    };
     std::vector<Scored> scored;
     for (const uint64_t stride : strides) {
         if (stride == 0) continue;
@@ -1280,33 +1359,39 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             const bool tried = anyDepth || (subByte ? isIn(twoLevelStrides, stride)
                                                     : shape.depth != DepthDXT1 && isIn(besideStrides, stride));
             if (!Allowed(shape, hints) || !tried) continue;
-            // Bytes that are channels of wider pixels are not worth reading bit by bit.
-            if (bytePattern.period != 0 && subByte && !hints.depth) continue;
+            if (subByte && !subBytePixels) continue;
             Layout base;
             base.shape = shape;
+            const int64_t phase = RowPhase(sample, shape, columns);
             if (hints.offset)
                 base.offset = *hints.offset;
             else if (shape.depth == DepthDXT1 && blocks.Evident())
                 base.offset = ChooseBlockOffset(BlockHeaderEnd(sample, stride, blocks.phase), stride,
                                                 sample.FileSize());
             else
-                base.offset = ChooseOffset(RowPhase(sample, shape, columns), headerEnd, shape, sample.FileSize());
+                base.offset = ChooseOffset(phase, headerEnd, shape, sample.FileSize());
             if (base.offset > INT32_MAX) continue;
+            // Zero columns of 1- or 4-bit pixels are pad or unused bits only where rows end:
+            // elsewhere they are dark pixels.
+            if (subByte && shape.padFromZeros && phase >= 0 && (base.offset - phase) % static_cast<int64_t>(stride) != 0)
+                continue;
             base.rows = RowsInFile(shape, base.offset, sample.FileSize());
             const bool hinted = hints.width.has_value();
             if (base.rows < (hinted ? 1 : kMinRows)) continue;
             double structure = Structure(profile, stride);
             if (shape.depth == DepthDXT1 && blockProfile) structure = std::max(structure, Structure(*blockProfile, stride / 8));
+            if (subByte && greyProfile) structure = std::max(structure, TwoLevelStructure(*greyProfile, stride));
             Scored best{base, 1e9, structure};
+            const double notPixels = shape.depth == Depth1 && bitPlacesDiffer(stride) ? kNotPixelsPenalty : 0;
             for (const Layout& variant : Variants(base)) {
-                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, bytePattern);
+                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, bytePattern) + notPixels;
                 if (cost < best.cost) best = {variant, cost, best.structure};
             }
             scored.push_back(best);
         }
     }
     PenalizeRowMultiples(sample, scored);
-    PenalizeShearedReadings(sample, brightness, scored);
+    PenalizeShearedReadings(sample, brightness, largestGrey, scored);
     std::sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) { return a.cost < b.cost; });
 
     // One entry per depth, width, pad and offset: the variants within are already chosen.

@@ -40,11 +40,11 @@ std::vector<Picture> Pictures() {
 
 // What the corpus must reach, a picture or two below what it does; the measurement tool
 // (tools/measure-guess.py) measures more and larger pictures. Raw colour pixels must come
-// out right as the top guess for all but one picture in ten.
-constexpr double kAllTop1 = 78;
-constexpr double kAllTop3 = 82;
+// out right as the top guess for more than nine pictures in ten.
+constexpr double kAllTop1 = 84;
+constexpr double kAllTop3 = 87;
 constexpr double kFormTop3 = 44;
-constexpr double kColourTop1 = 90;
+constexpr double kColourTop1 = 92;
 const char* const kColourForms[] = {"raw RGB 24-bit", "raw BGR 24-bit", "raw BGRA 32-bit", "TGA"};
 
 struct Expected {

@@ -102,6 +102,28 @@ Bytes OneBit(const Bytes& grey, uint32_t width, uint32_t height) {
     return bits;
 }
 
+// Two levels by error diffusion (Floyd and Steinberg), most significant bit first: rows of
+// dots whose pattern changes from row to row while their density follows the picture.
+Bytes Dithered(const Bytes& grey, uint32_t width, uint32_t height) {
+    std::vector<double> level(grey.begin(), grey.end());
+    const uint32_t rowBytes = (width + 7) / 8;
+    Bytes bits(size_t{rowBytes} * height, 0);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const size_t at = size_t{y} * width + x;
+            const bool white = level[at] >= 128;
+            if (white) bits[size_t{y} * rowBytes + x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+            const double error = level[at] - (white ? 255 : 0);
+            if (x + 1 < width) level[at + 1] += error * 7 / 16;
+            if (y + 1 == height) continue;
+            if (x > 0) level[at + width - 1] += error * 3 / 16;
+            level[at + width] += error * 5 / 16;
+            if (x + 1 < width) level[at + width + 1] += error / 16;
+        }
+    }
+    return bits;
+}
+
 // A bitmap file's layout: a header, rows bottom-up, each padded to 4 bytes.
 Bytes BitmapLike(const Bytes& rgb, uint32_t width, uint32_t height, size_t headerBytes) {
     Bytes file;
@@ -171,6 +193,17 @@ TEST(GuessLayout, FindsRawPicturesOfEachDepth) {
     ExpectTopGuess(Guess(Grey(rgb)), {Depth8, 211, 0, 0}, "8-bit");
     const Bytes wide = PhotoLikeRgb(400, 300);
     ExpectTopGuess(Guess(OneBit(Grey(wide), 400, 300)), {Depth1, 400, 0, 0}, "1-bit");
+}
+
+// Dithered rows differ bit by bit from the row below, and often match the row two below
+// better than it: the row shows in the density of the dots, and a reading two rows wide
+// must lose to one row.
+TEST(GuessLayout, FindsDitheredOneBitPictures) {
+    for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{320, 240}, {509, 383}, {1024, 768}}) {
+        const std::string what = "dithered " + std::to_string(width) + " x " + std::to_string(height);
+        ExpectTopGuess(Guess(Dithered(Grey(PhotoLikeRgb(width, height)), width, height)), {Depth1, width, 0, 0},
+                       what.c_str());
+    }
 }
 
 TEST(GuessLayout, TellsSixteenBitFieldsApart) {
