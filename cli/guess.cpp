@@ -223,9 +223,9 @@ std::vector<uint64_t> StrideCandidates(const LagProfile& profile, const std::vec
     // from the profile: the pixels' cost and row boundaries decide between them later.
     for (const uint64_t lag : besideRows) {
         if (besideChosen == nullptr || besideChosen->size() >= kStrideCandidates) break;
-        const bool near = std::any_of(strides.begin(), strides.end(),
-                                      [&](uint64_t s) { return (lag > s ? lag - s : s - lag) <= kBesideReach; });
-        if (near) besideChosen->push_back(lag);
+        const bool closeToChosen = std::any_of(strides.begin(), strides.end(),
+                                               [&](uint64_t s) { return (lag > s ? lag - s : s - lag) <= kBesideReach; });
+        if (closeToChosen) besideChosen->push_back(lag);
     }
     // In two-level pictures, dithering that repeats every other row dips deeper two rows
     // on than one, or not at all one row on, and strongly vertical pictures dip deeper many
