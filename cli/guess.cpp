@@ -977,6 +977,8 @@ constexpr double kColumnsRepeat = 0.9;
 constexpr double kColumnsDiffer = 0.5;
 constexpr uint64_t kBitPlaceBytes = 65536;
 constexpr double kBitPlaceChiSquare = 50;
+constexpr uint64_t kNibbleChanges = 256;
+constexpr double kNibbleRatio = 1.4;
 constexpr double kNotPixelsPenalty = 1;
 constexpr double kShearMargin = 1.05;
 constexpr double kShearPenalty = 0.3;
@@ -1068,20 +1070,26 @@ bool EndsWithFile(const Layout& layout, int64_t fileSize) {
     return left % stride == 0 || (left + layout.shape.linePad) % stride == 0;
 }
 
-// Whether the bits of a byte change from one row to the next at rates that depend on their
-// place in the byte, as the bits of a wider value do (low bits flicker while high bits
-// hold): bits that are pixels all change alike. The difference must be both large and
-// more than chance in the bits counted.
-bool BitPlacesDiffer(const FileSample& sample, uint64_t stride) {
+// How often each bit of a byte changes from one row to the next, over rows `stride` apart
+// in the middle of the sample.
+std::array<uint64_t, 8> BitChanges(const FileSample& sample, uint64_t stride) {
+    std::array<uint64_t, 8> changes{};
     const std::vector<uint8_t>& bytes = sample.Largest().bytes;
-    if (bytes.size() <= stride) return false;
+    if (bytes.size() <= stride) return changes;
     const uint64_t span = std::min<uint64_t>(bytes.size() - stride, kBitPlaceBytes);
     const uint64_t first = stride + (bytes.size() - stride - span) / 2;
-    std::array<uint64_t, 8> changes{};
     for (uint64_t i = first; i < first + span; ++i) {
         const uint32_t changed = bytes[i] ^ bytes[i - stride];
         for (uint32_t bit = 0; bit < 8; ++bit) changes[bit] += changed >> bit & 1;
     }
+    return changes;
+}
+
+// Whether the bits of a byte change from one row to the next at rates that depend on their
+// place in the byte, as the bits of a wider value do (low bits flicker while high bits
+// hold): bits that are pixels all change alike. The difference must be both large and
+// more than chance in the bits counted.
+bool BitPlacesDiffer(const std::array<uint64_t, 8>& changes) {
     double mean = 0;
     for (const uint64_t c : changes) mean += static_cast<double>(c) / 8;
     if (mean <= 0) return false;
@@ -1089,6 +1097,20 @@ bool BitPlacesDiffer(const FileSample& sample, uint64_t stride) {
     for (const uint64_t c : changes) chiSquare += (static_cast<double>(c) - mean) * (static_cast<double>(c) - mean) / mean;
     const auto [fewest, most] = std::minmax_element(changes.begin(), changes.end());
     return chiSquare > kBitPlaceChiSquare && *most > 2 * *fewest;
+}
+
+// The same for 4-bit pixels: the two halves of a byte are two pixels, whose bits change
+// alike (measured within a fifth of each other), where the high half of a byte value holds
+// while its low half flickers (half as often again, or more, in pictures).
+bool NibblesDiffer(const std::array<uint64_t, 8>& changes) {
+    uint64_t low = 0;
+    uint64_t high = 0;
+    for (uint32_t bit = 0; bit < 4; ++bit) {
+        low += changes[bit];
+        high += changes[bit + 4];
+    }
+    return low + high >= kNibbleChanges &&
+           static_cast<double>(std::max(low, high)) > kNibbleRatio * static_cast<double>(std::min(low, high));
 }
 
 // Bits a byte added for what the pixel costs do not see: a picture far taller than wide or
@@ -1342,11 +1364,16 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             for (uint64_t blockStride = 2; blockStride * 4 <= brightness.size(); ++blockStride) addStride(blockStride * 8);
     }
 
-    std::map<uint64_t, bool> placesDiffer;
-    auto bitPlacesDiffer = [&](uint64_t stride) {
-        const auto found = placesDiffer.find(stride);
-        if (found != placesDiffer.end()) return found->second;
-        return placesDiffer[stride] = BitPlacesDiffer(sample, stride);
+    std::map<uint64_t, std::array<uint64_t, 8>> bitChanges;
+    auto changesAt = [&](uint64_t stride) {
+        const auto found = bitChanges.find(stride);
+        return found != bitChanges.end() ? found->second : bitChanges[stride] = BitChanges(sample, stride);
+    };
+    // Bits that change from row to row as the bits of byte values do are not pixels.
+    auto notPixels = [&](const Shape& shape) {
+        if (shape.depth == Depth1) return BitPlacesDiffer(changesAt(shape.stride));
+        if (shape.depth == Depth4) return NibblesDiffer(changesAt(shape.stride));
+        return false;
     };
     std::vector<Scored> scored;
     for (const uint64_t stride : strides) {
@@ -1382,9 +1409,9 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             if (shape.depth == DepthDXT1 && blockProfile) structure = std::max(structure, Structure(*blockProfile, stride / 8));
             if (subByte && greyProfile) structure = std::max(structure, TwoLevelStructure(*greyProfile, stride));
             Scored best{base, 1e9, structure};
-            const double notPixels = shape.depth == Depth1 && bitPlacesDiffer(stride) ? kNotPixelsPenalty : 0;
+            const double notPixelsPenalty = notPixels(shape) ? kNotPixelsPenalty : 0;
             for (const Layout& variant : Variants(base)) {
-                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, bytePattern) + notPixels;
+                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, bytePattern) + notPixelsPenalty;
                 if (cost < best.cost) best = {variant, cost, best.structure};
             }
             scored.push_back(best);

@@ -206,6 +206,25 @@ TEST(GuessLayout, FindsDitheredOneBitPictures) {
     }
 }
 
+// A grey drawing: grey strokes with soft edges `soft` pixels wide on white, the kind whose
+// bytes the pixels' cost alone reads as pairs of 4-bit pixels as readily as 8-bit values.
+Bytes SoftGreyDrawing(uint32_t width, uint32_t height, double soft, double darkest) {
+    Bytes grey(size_t{width} * height, 255);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            const double ring = std::abs(std::hypot(x - width / 2.0, y - height / 2.0) - height / 3.0);
+            const double stroke = std::abs(static_cast<double>(x) - 0.7 * y - width / 5.0);
+            const double ink = std::max(0.0, 1 - std::min(ring, stroke) / soft);
+            grey[size_t{y} * width + x] = static_cast<uint8_t>(255 - (255 - darkest) * ink);
+        }
+    }
+    return grey;
+}
+
+TEST(GuessLayout, GreyDrawingsAreNotReadAsSmallerPixels) {
+    ExpectTopGuess(Guess(SoftGreyDrawing(320, 240, 1.5, 155)), {Depth8, 320, 0, 0}, "grey strokes on white");
+}
+
 TEST(GuessLayout, TellsSixteenBitFieldsApart) {
     const std::vector<LayoutGuess> guesses = Guess(Rgb565(PhotoLikeRgb(128, 96)));
     ASSERT_FALSE(guesses.empty());
@@ -435,3 +454,4 @@ TEST_F(GuessCommand, BadInputAndUseAreExplained) {
 
 
 }  // namespace
+
