@@ -80,7 +80,7 @@ output-reason-lost|native|CLI|cli/platform_files_posix.cpp|std::string LastRunti
 guess-sheared-readings-not-penalized|native|GUESS|cli/guess.cpp|        if (beside > kShearMargin * own) s.cost +=|        if (false) s.cost +=
 guess-shear-compared-one-pixel-only|native|GUESS|cli/guess.cpp|std::max<uint64_t>(1, kBesideReach / grain);|uint64_t{1};
 guess-part-rows-not-penalized|native|GUESS|cli/guess.cpp|    if (!EndsWithFile(layout, sample.FileSize())) penalty += kPartRowPenalty;|
-guess-lag-profile-few-runs|native|GUESS|cli/guess.cpp|Distance::Bits ? 24 : 64;|Distance::Bits ? 24 : 16;
+guess-lag-profile-few-runs|native|GUESS|cli/guess.cpp|runBytes == size ? 1 : 64;|runBytes == size ? 1 : 16;
 guess-smooth-bytes-read-as-channels|native|GUESS|cli/guess.cpp|    if (bytes.smooth && (layout.shape.depth|    if (false && (layout.shape.depth
 guess-nibbles-of-values-read-as-pixels|native|GUESS|cli/guess.cpp|        if (shape.depth == Depth4) return NibblesDiffer(changesAt(shape.stride));|
 guess-bit-places-of-values-read-as-pixels|native|GUESS|cli/guess.cpp|        if (shape.depth == Depth1) return BitPlacesDiffer(changesAt(shape.stride));|
