@@ -1402,19 +1402,29 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             // elsewhere they are dark pixels.
             if (subByte && shape.padFromZeros && phase >= 0 && (base.offset - phase) % static_cast<int64_t>(stride) != 0)
                 continue;
-            base.rows = RowsInFile(shape, base.offset, sample.FileSize());
-            const bool hinted = hints.width.has_value();
-            if (base.rows < (hinted ? 1 : kMinRows)) continue;
             double structure = Structure(profile, stride);
             if (shape.depth == DepthDXT1 && blockProfile) structure = std::max(structure, Structure(*blockProfile, stride / 8));
             if (subByte && greyProfile) structure = std::max(structure, TwoLevelStructure(*greyProfile, stride));
-            Scored best{base, 1e9, structure};
             const double notPixelsPenalty = notPixels(shape) ? kNotPixelsPenalty : 0;
-            for (const Layout& variant : Variants(base)) {
-                const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, bytePattern) + notPixelsPenalty;
-                if (cost < best.cost) best = {variant, cost, best.structure};
+            auto score = [&](Layout layout) {
+                layout.rows = RowsInFile(shape, layout.offset, sample.FileSize());
+                if (layout.rows < (hints.width ? 1 : kMinRows)) return;
+                Scored best{layout, 1e9, structure};
+                for (const Layout& variant : Variants(layout)) {
+                    const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, bytePattern) +
+                                        notPixelsPenalty;
+                    if (cost < best.cost) best = {variant, cost, best.structure};
+                }
+                scored.push_back(best);
+            };
+            score(base);
+            // A header's end is found to within a row where the rows next to it look alike:
+            // the row before is the other likely start.
+            if (!hints.offset && shape.depth != DepthDXT1 && base.offset >= static_cast<int64_t>(stride)) {
+                Layout earlier = base;
+                earlier.offset -= static_cast<int64_t>(stride);
+                score(earlier);
             }
-            scored.push_back(best);
         }
     }
     PenalizeRowMultiples(sample, scored);

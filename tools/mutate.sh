@@ -28,7 +28,7 @@ modal='FrameTest.OpenFile*:FrameTest.NotImplemented*:FrameTest.OpenCommand*:Fram
 params='Param*'
 resources='Resources.*'
 cli='Cli*'
-guess='GuessLayout.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm'
+guess='GuessLayout.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm:GuessCorpus.SmallBitmapOfADrawing'
 
 # name | configuration | test filter | file | exact text | replacement
 # In the texts, \n stands for a line break; a text cannot hold '|'. Lines starting with
@@ -84,6 +84,7 @@ guess-lag-profile-few-runs|native|GUESS|cli/guess.cpp|runBytes == size ? 1 : 64;
 guess-smooth-bytes-read-as-channels|native|GUESS|cli/guess.cpp|    if (bytes.smooth && (layout.shape.depth|    if (false && (layout.shape.depth
 guess-nibbles-of-values-read-as-pixels|native|GUESS|cli/guess.cpp|        if (shape.depth == Depth4) return NibblesDiffer(changesAt(shape.stride));|
 guess-bit-places-of-values-read-as-pixels|native|GUESS|cli/guess.cpp|        if (shape.depth == Depth1) return BitPlacesDiffer(changesAt(shape.stride));|
+guess-no-start-a-row-earlier|native|GUESS|cli/guess.cpp|            if (!hints.offset && shape.depth != DepthDXT1 && base.offset >= static_cast<int64_t>(stride)) {|            if (false) {
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

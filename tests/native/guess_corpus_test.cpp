@@ -211,5 +211,20 @@ TEST_F(GuessCorpus, PhotographInEveryForm) {
     }
 }
 
+// A small drawing's bitmap file: its bottom rows, stored first, are plain white, so the
+// header's end is unclear by a row; the right start must be among the top three.
+TEST_F(GuessCorpus, SmallBitmapOfADrawing) {
+    Corpus corpus(m_folder);
+    for (const Picture& logo : {Picture{"logo:", 16, 16}, Picture{"logo:", 37, 23}}) {
+        ASSERT_TRUE(corpus.Make(logo));
+        const auto forms = corpus.Forms(logo);
+        const auto& file = forms.at("BMP");
+        const std::vector<LayoutGuess> guesses = GuessFile(file.first);
+        EXPECT_TRUE(std::any_of(guesses.begin(), guesses.end(),
+                                [&](const LayoutGuess& guess) { return Right(guess, file.second); }))
+            << logo.width << " x " << logo.height;
+    }
+}
+
 }  // namespace
 #endif
