@@ -967,11 +967,11 @@ LayoutGuess ToGuess(const Scored& scored, double share) {
 // A pad found as zero columns wins a tie against reading those columns as pixels.
 constexpr double kZeroPadBonus = 0.02;
 constexpr double kRowMultiplePenalty = 0.5;
+constexpr double kRowMultipleTieBreak = 0.05;
 constexpr double kSmoothStep = 1.15;
 // Most files hold a picture and nothing after it: a reading that leaves part of a row at
 // the end is a little less likely.
 constexpr double kPartRowPenalty = 0.3;
-constexpr double kRowMultipleTieBreak = 0.05;
 constexpr double kRowMultipleCostMargin = 0.1;
 constexpr double kColumnsRepeat = 0.9;
 constexpr double kColumnsDiffer = 0.5;
@@ -1233,27 +1233,24 @@ void PenalizeRowMultiples(const FileSample& sample, std::vector<Scored>& scored)
 // the next at one place in every row, and there the step between neighbours stands out more
 // than anywhere in a sheared reading, where that place moves along. Two-level pixels shear
 // a byte a row, and show the boundary in their grey level.
-void PenalizeShearedReadings(const FileSample& sample, const std::vector<uint8_t>& blockBrightness,
-                             const std::vector<uint8_t>& greyLevels, std::vector<Scored>& scored) {
-    // The values compared: bytes, a pixel a step; the brightness of blocks, a block a step;
-    // or the grey level of two-level pixels, a byte of them a step.
+void PenalizeShearedReadings(const std::vector<const std::vector<uint8_t>*>& windows,
+                             const std::vector<uint8_t>& blockBrightness, const std::vector<uint8_t>& greyLevels,
+                             std::vector<Scored>& scored) {
+    // The values compared: the sampled bytes, a pixel a step; the brightness of blocks, a
+    // block a step; or the grey level of two-level pixels, a byte of them a step.
     enum Values { Bytes, Blocks, Grey };
-    const std::array<const std::vector<uint8_t>*, 3> sources{&sample.Largest().bytes, &blockBrightness, &greyLevels};
+    const std::array<std::vector<const std::vector<uint8_t>*>, 3> sources{windows, {&blockBrightness}, {&greyLevels}};
     std::map<std::tuple<int, uint64_t, uint64_t>, double> seams;
     auto seam = [&](Values values, uint64_t stride, uint64_t grain) {
         const auto key = std::make_tuple(static_cast<int>(values), stride, grain);
         const auto found = seams.find(key);
-        if (found != seams.end()) return found->second;
-        if (values != Bytes) return seams[key] = SeamStrength(*sources[values], stride, grain);
-        std::vector<const std::vector<uint8_t>*> windows;
-        for (const SampleWindow& window : sample.Windows()) windows.push_back(&window.bytes);
-        return seams[key] = SeamStrength(windows, stride, grain);
+        return found != seams.end() ? found->second : seams[key] = SeamStrength(sources[values], stride, grain);
     };
     for (Scored& s : scored) {
         const PixelFormat depth = s.layout.shape.depth;
         if (depth == Depth4) continue;
         const Values values = depth == DepthDXT1 ? Blocks : depth == Depth1 ? Grey : Bytes;
-        if (sources[values]->empty()) continue;
+        if (sources[values].front()->empty()) continue;
         const uint64_t grain = values == Bytes ? BytesPerPixel(depth) : 1;
         const uint64_t stride = values == Blocks ? s.layout.shape.stride / 8 : s.layout.shape.stride;
         if (stride <= grain) continue;
@@ -1317,7 +1314,6 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     // tried for them alone, for a lag a byte off the row stride is a diagonal to wider
     // pixels. A stride beside a row stride is tried for pixels of a byte or more alone:
     // blocks and two-level pixels have measures of their own.
-    // Bytes that are channels of wider pixels are not worth reading bit by bit.
     const BytePattern bytePattern = MeasureBytePattern(sample);
     // Bytes that are channels of wider pixels are not worth reading bit by bit.
     const bool subBytePixels = bytePattern.period == 0 || hints.depth;
@@ -1389,10 +1385,12 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
             if (subByte && !subBytePixels) continue;
             Layout base;
             base.shape = shape;
-            const int64_t phase = RowPhase(sample, shape, columns);
+            const bool blockOffset = shape.depth == DepthDXT1 && blocks.Evident();
+            const bool phaseUsed = !(hints.offset || blockOffset) || (subByte && shape.padFromZeros);
+            const int64_t phase = phaseUsed ? RowPhase(sample, shape, columns) : -1;
             if (hints.offset)
                 base.offset = *hints.offset;
-            else if (shape.depth == DepthDXT1 && blocks.Evident())
+            else if (blockOffset)
                 base.offset = ChooseBlockOffset(BlockHeaderEnd(sample, stride, blocks.phase), stride,
                                                 sample.FileSize());
             else
@@ -1428,7 +1426,7 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
         }
     }
     PenalizeRowMultiples(sample, scored);
-    PenalizeShearedReadings(sample, brightness, largestGrey, scored);
+    PenalizeShearedReadings(windows, brightness, largestGrey, scored);
     std::sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) { return a.cost < b.cost; });
 
     // One entry per depth, width, pad and offset: the variants within are already chosen.

@@ -454,4 +454,3 @@ TEST_F(GuessCommand, BadInputAndUseAreExplained) {
 
 
 }  // namespace
-
