@@ -856,6 +856,29 @@ double CostBitsPerByte(const FileSample& sample, const Layout& layout) {
     return bytes > 0 ? bits / bytes : 8.0;
 }
 
+// Bits of the bytes a layout leaves outside its picture, a header before it and whatever
+// follows its last row, each byte coded by how often its value occurs there.
+double OutsideBits(const SampleWindow& whole, const Layout& layout) {
+    const uint64_t pictureBytes = DataRows(layout) * layout.shape.stride;
+    const uint64_t start = static_cast<uint64_t>(std::max<int64_t>(0, layout.offset));
+    const uint64_t end = std::min<uint64_t>(whole.bytes.size(), start + pictureBytes);
+    std::vector<uint32_t> histogram(256);
+    for (uint64_t i = 0; i < start && i < whole.bytes.size(); ++i) ++histogram[whole.bytes[i]];
+    for (uint64_t i = end; i < whole.bytes.size(); ++i) ++histogram[whole.bytes[i]];
+    const uint64_t outside = std::min<uint64_t>(start, whole.bytes.size()) + (whole.bytes.size() - end);
+    return CodeLengthBits(histogram, outside, 0.5);
+}
+
+// Of a file read whole, a layout must explain every byte: its cost is that of the picture's
+// bytes and of those outside it, a byte of the file. Otherwise a header of zeros read as
+// dark pixels makes a cheap picture.
+double WholeFileBitsPerByte(const FileSample& sample, const Layout& layout, double pictureBitsPerByte) {
+    if (!sample.IsWholeFile()) return pictureBitsPerByte;
+    const double fileBytes = static_cast<double>(sample.FileSize());
+    const double pictureBytes = std::min(fileBytes, static_cast<double>(DataRows(layout) * layout.shape.stride));
+    return (pictureBitsPerByte * pictureBytes + OutsideBits(sample.Head(), layout)) / fileBytes;
+}
+
 // The variants of a shape that read its bytes differently, for the depths where it matters.
 std::vector<Layout> Variants(const Layout& base) {
     std::vector<Layout> variants;
@@ -1278,6 +1301,9 @@ int64_t ChooseBlockOffset(int64_t headerEnd, uint64_t stride, int64_t fileSize) 
 // How sharply a lower cost (bits a byte) turns into a larger share of the confidence.
 constexpr double kCostSharpness = 20;
 
+// Starts a small file's picture is tried at, besides the one its rows point to.
+constexpr int64_t kLongestHeader = 1024;
+
 }  // namespace
 
 uint64_t RowBytes(PixelFormat depth, uint32_t width) {
@@ -1409,13 +1435,24 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
                 if (layout.rows < (hints.width ? 1 : kMinRows)) return;
                 Scored best{layout, 1e9, structure};
                 for (const Layout& variant : Variants(layout)) {
-                    const double cost = CostBitsPerByte(sample, variant) + Penalty(sample, variant, blocks, bytePattern) +
+                    const double cost = WholeFileBitsPerByte(sample, variant, CostBitsPerByte(sample, variant)) + Penalty(sample, variant, blocks, bytePattern) +
                                         notPixelsPenalty;
                     if (cost < best.cost) best = {variant, cost, best.structure};
                 }
                 scored.push_back(best);
             };
             score(base);
+            // A few blocks show no clear header end: try every start where the last block
+            // row ends with the file, below a usual header's length.
+            if (blockOffset && sample.FileSize() <= static_cast<int64_t>(8 * kFewBlocks)) {
+                const int64_t s = static_cast<int64_t>(stride);
+                for (int64_t start = sample.FileSize() % s; start <= kLongestHeader; start += s) {
+                    if (start == base.offset) continue;
+                    Layout other = base;
+                    other.offset = start;
+                    score(other);
+                }
+            }
             // A header's end is found to within a row where the rows next to it look alike:
             // the row before is the other likely start.
             if (!hints.offset && shape.depth != DepthDXT1 && base.offset >= static_cast<int64_t>(stride)) {
