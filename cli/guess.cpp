@@ -1304,6 +1304,9 @@ constexpr double kCostSharpness = 20;
 // Starts a small file's picture is tried at, besides the one its rows point to.
 constexpr int64_t kLongestHeader = 1024;
 
+// Files this small are cheap to read at every depth, whatever their bytes look like.
+constexpr int64_t kSmallFile = 65536;
+
 }  // namespace
 
 uint64_t RowBytes(PixelFormat depth, uint32_t width) {
@@ -1341,8 +1344,9 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     // pixels. A stride beside a row stride is tried for pixels of a byte or more alone:
     // blocks and two-level pixels have measures of their own.
     const BytePattern bytePattern = MeasureBytePattern(sample);
-    // Bytes that are channels of wider pixels are not worth reading bit by bit.
-    const bool subBytePixels = bytePattern.period == 0 || hints.depth;
+    // Bytes that are channels of wider pixels are not worth reading bit by bit; but in a
+    // small file, a dither's patterns repeat every few bytes as channels do.
+    const bool subBytePixels = bytePattern.period == 0 || hints.depth || sample.FileSize() <= kSmallFile;
     std::vector<uint64_t> twoLevelStrides;
     std::optional<LagProfile> greyProfile;
     std::vector<uint8_t> largestGrey;

@@ -243,5 +243,20 @@ TEST_F(GuessCorpus, SmallTextureBehindItsHeader) {
     }
 }
 
+// A small dithered drawing in two levels: its dots repeat every few bytes, as channels of
+// wider pixels do, yet it must still be read bit by bit.
+TEST_F(GuessCorpus, SmallDitheredDrawing) {
+    Corpus corpus(m_folder);
+    const Picture netscape{"netscape:", 64, 64};
+    ASSERT_TRUE(corpus.Make(netscape));
+    const auto forms = corpus.Forms(netscape);
+    const auto& file = forms.at("raw 1-bit");
+    const std::vector<LayoutGuess> guesses = GuessFile(file.first);
+    ASSERT_FALSE(guesses.empty());
+    EXPECT_EQ(guesses[0].depth, Depth1);
+    EXPECT_TRUE(std::any_of(guesses.begin(), guesses.begin() + std::min<size_t>(3, guesses.size()),
+                            [&](const LayoutGuess& guess) { return Right(guess, file.second); }));
+}
+
 }  // namespace
 #endif
