@@ -32,6 +32,9 @@ constexpr uint64_t kMaxStride = 32768;
 constexpr uint32_t kMinWidth = 8;
 constexpr uint64_t kMinStride = 2;
 constexpr uint64_t kFewBlocks = 256;
+constexpr uint64_t kAllRowLengthBlocks = 512;
+constexpr uint64_t kWeakDipBlocks = 4096;
+constexpr size_t kWeakDipStrides = 32;
 constexpr uint64_t kManyBlocks = 64;
 constexpr uint64_t kMinRows = 4;
 constexpr size_t kStrideCandidates = 12;
@@ -1385,9 +1388,18 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
         blockProfile.emplace(std::vector<const std::vector<uint8_t>*>{&brightness},
                              std::min<uint64_t>(kMaxStride / 8, brightness.size() / 2));
         for (const uint64_t blockStride : StrideCandidates(*blockProfile, brightness)) addStride(blockStride * 8);
-        // A few blocks show no clear dips: try every row length.
-        if (brightness.size() <= kFewBlocks)
+        // A few blocks show no clear dips: try every row length. Grainy textures of a few
+        // thousand blocks dip at their rows too weakly to stand out: try the deepest dips.
+        if (brightness.size() <= kAllRowLengthBlocks) {
             for (uint64_t blockStride = 2; blockStride * 4 <= brightness.size(); ++blockStride) addStride(blockStride * 8);
+        } else if (brightness.size() <= kWeakDipBlocks) {
+            std::vector<std::pair<double, uint64_t>> dips;
+            for (uint64_t blockStride = 2; blockStride <= blockProfile->MaxLag(); ++blockStride)
+                dips.emplace_back(blockProfile->Dip(blockStride), blockStride);
+            const size_t kept = std::min(dips.size(), kWeakDipStrides);
+            std::partial_sort(dips.begin(), dips.begin() + static_cast<std::ptrdiff_t>(kept), dips.end(), std::greater<>());
+            for (size_t i = 0; i < kept; ++i) addStride(dips[i].second * 8);
+        }
     }
 
     std::map<uint64_t, std::array<uint64_t, 8>> bitChanges;

@@ -28,7 +28,7 @@ modal='FrameTest.OpenFile*:FrameTest.NotImplemented*:FrameTest.OpenCommand*:Fram
 params='Param*'
 resources='Resources.*'
 cli='Cli*'
-guess='GuessLayout.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm:GuessCorpus.SmallBitmapOfADrawing:GuessCorpus.SmallTextureBehindItsHeader:GuessCorpus.SmallDitheredDrawing'
+guess='GuessLayout.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm:GuessCorpus.SmallBitmapOfADrawing:GuessCorpus.SmallTextureBehindItsHeader:GuessCorpus.SmallDitheredDrawing:GuessCorpus.GrainyTexture'
 
 # name | configuration | test filter | file | exact text | replacement
 # In the texts, \n stands for a line break; a text cannot hold '|'. Lines starting with
@@ -88,6 +88,7 @@ guess-no-start-a-row-earlier|native|GUESS|cli/guess.cpp|            if (!hints.o
 guess-header-bytes-not-paid-for|native|GUESS|cli/guess.cpp|    if (!sample.IsWholeFile()) return pictureBitsPerByte;|    return pictureBitsPerByte;
 guess-few-blocks-one-start-only|native|GUESS|cli/guess.cpp|            if (blockOffset && sample.FileSize() <= static_cast<int64_t>(8 * kFewBlocks)) {|            if (false) {
 guess-small-files-not-read-bit-by-bit|native|GUESS|cli/guess.cpp|sample.FileSize() <= kSmallFile;|false;
+guess-weak-block-dips-not-tried|native|GUESS|cli/guess.cpp|        } else if (brightness.size() <= kWeakDipBlocks) {|        } else if (false) {
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

@@ -243,6 +243,19 @@ TEST_F(GuessCorpus, SmallTextureBehindItsHeader) {
     }
 }
 
+// A grainy texture of two thousand blocks, whose block brightness dips at its rows barely
+// more than elsewhere: the right row length must still be tried and win.
+TEST_F(GuessCorpus, GrainyTexture) {
+    Corpus corpus(m_folder);
+    const Picture granite{"granite:", 211, 157};
+    ASSERT_TRUE(corpus.Make(granite));
+    const auto forms = corpus.Forms(granite);
+    const auto& file = forms.at("DDS DXT1");
+    const std::vector<LayoutGuess> guesses = GuessFile(file.first);
+    ASSERT_FALSE(guesses.empty());
+    EXPECT_TRUE(Right(guesses[0], file.second)) << "width " << guesses[0].width << ", offset " << guesses[0].offset;
+}
+
 // A small dithered drawing in two levels: its dots repeat every few bytes, as channels of
 // wider pixels do, yet it must still be read bit by bit.
 TEST_F(GuessCorpus, SmallDitheredDrawing) {
