@@ -135,9 +135,12 @@ def main():
         entries = [e for e in entries if e[0] in forms]
         with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
             results = list(pool.map(lambda e: guess(args.render, e[4]), entries))
+        confidence = {(True, True): 0, (True, False): 0, (False, True): 0, (False, False): 0}
         for (form, source, width, height, path, expected), guesses in zip(entries, results):
             expected = tuple(expected)
             hits = [right(g, expected) for g in guesses[:3]]
+            if guesses:
+                confidence[(hits[0], not guesses[0]["lowConfidence"])] += 1
             tally = tallies[form]
             tally[0] += 1
             tally[1] += bool(hits and hits[0])
@@ -154,6 +157,9 @@ def main():
             print(f"{form:8} {n:4} pictures  top-1 {100 * top1 / n:5.1f}%  top-3 {100 * top3 / n:5.1f}%")
         n, top1, top3 = total
         print(f"{'all':8} {n:4} pictures  top-1 {100 * top1 / n:5.1f}%  top-3 {100 * top3 / n:5.1f}%")
+        print(f"top guess: right and confident {confidence[(True, True)]}, right but low confidence "
+              f"{confidence[(True, False)]}, wrong but confident {confidence[(False, True)]}, "
+              f"wrong and low confidence {confidence[(False, False)]}")
         failures = flat_cases(folder, args.render)
         print("flat pictures: " + ("all low confidence" if not failures else "CONFIDENT: " + ", ".join(failures)))
     finally:
