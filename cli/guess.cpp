@@ -542,7 +542,7 @@ std::optional<int64_t> Snap(int64_t phase, int64_t headerEnd, uint64_t stride, i
 int64_t ChooseOffset(int64_t phase, int64_t headerEnd, const Shape& shape, int64_t fileSize) {
     if (headerEnd == 0) return 0;
     const int64_t s = static_cast<int64_t>(shape.stride);
-    const int64_t endTolerance = std::min<int64_t>(s / 3, 64);
+    const int64_t endTolerance = std::min<int64_t>(s / 3, 16);
     for (const int64_t trailing : {int64_t{0}, static_cast<int64_t>(shape.linePad)}) {
         if (const auto start = Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance))
             return *start;

@@ -89,6 +89,7 @@ guess-header-bytes-not-paid-for|native|GUESS|cli/guess.cpp|    if (!sample.IsWho
 guess-few-blocks-one-start-only|native|GUESS|cli/guess.cpp|            if (blockOffset && sample.FileSize() <= static_cast<int64_t>(8 * kFewBlocks)) {|            if (false) {
 guess-small-files-not-read-bit-by-bit|native|GUESS|cli/guess.cpp|sample.FileSize() <= kSmallFile;|false;
 guess-weak-block-dips-not-tried|native|GUESS|cli/guess.cpp|        } else if (brightness.size() <= kWeakDipBlocks) {|        } else if (false) {
+guess-file-end-pulls-start-far|native|GUESS|cli/guess.cpp|std::min<int64_t>(s / 3, 16);|std::min<int64_t>(s / 3, 64);
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

@@ -244,6 +244,17 @@ TEST(GuessLayout, FindsHeaderPaddingAndOffset) {
     ExpectTopGuess(Guess(withHeader), {Depth8, 127, 0, 18}, "8-bit after 18 bytes");
 }
 
+// A bitmap may carry a colour profile after its rows: the file's end then says nothing of
+// where rows start, and must not pull the start away from the header's found end.
+TEST(GuessLayout, DataAfterThePictureDoesNotMoveItsStart) {
+    const Bytes rgb = PhotoLikeRgb(211, 157);
+    Bytes file = BitmapLike(rgb, 211, 157, 54);
+    const Bytes profile = Noise(3144);
+    file.insert(file.end(), profile.begin(), profile.end());
+    ASSERT_EQ(file.size() % 636, 18u);  // the file's end points 36 bytes before the start
+    ExpectTopGuess(Guess(file), {Depth24, 211, 3, 54}, "211 wide, 3144 bytes after the rows");
+}
+
 TEST(GuessLayout, KeepsWhatTheUserGives) {
     const Bytes rgb = PhotoLikeRgb(211, 157);
     LayoutHints width;
