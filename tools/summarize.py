@@ -3,7 +3,7 @@
 
 Each folder is counted on a line of its own, under a label when given as LABEL=FOLDER.
 --not-run LABEL REASON adds a line for suites that could not run here; they count as
-neither passed nor failed. --fuzz-failed 0|1 adds the fuzzing run as one test.
+neither passed nor failed. Each --fuzz-failed 0|1 adds a fuzzing run as one test.
 """
 import glob
 import os
@@ -46,8 +46,7 @@ def take_option(args, name, values):
 
 def main():
     args = sys.argv[1:]
-    fuzz = take_option(args, "--fuzz-failed", 1)
-    fuzz_failed = int(fuzz[-1][0]) if fuzz else 0
+    fuzz_runs = [int(values[0]) for values in take_option(args, "--fuzz-failed", 1)]
     not_run = take_option(args, "--not-run", 2)
     total = [0, 0, 0]
     for arg in args:
@@ -61,9 +60,11 @@ def main():
     if total[0] == 0:
         print("no test results found")
         total[1] += 1
-    # The fuzzing run counts as one test of its own.
-    print(f"fuzzer: {1 - fuzz_failed} passed, {fuzz_failed} failed")
-    total = [total[0] + 1 - fuzz_failed, total[1] + fuzz_failed, total[2]]
+    # Each fuzzing run counts as one test of its own.
+    fuzz_failed = sum(fuzz_runs)
+    fuzz_passed = len(fuzz_runs) - fuzz_failed
+    print(f"fuzzers: {fuzz_passed} passed, {fuzz_failed} failed")
+    total = [total[0] + fuzz_passed, total[1] + fuzz_failed, total[2]]
     print(f"Summary: {total[0]} passed, {total[1]} failed, {total[2]} skipped")
     return 1 if total[1] else 0
 

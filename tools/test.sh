@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds everything (native, sanitizers, fuzzer, 32-bit Linux, win64, win32) and runs every
-# test: native GoogleTest suites, the same under ASan/UBSan, the fuzzer for a bounded time,
+# Builds everything (native, sanitizers, fuzzers, 32-bit Linux, win64, win32) and runs every
+# test: native GoogleTest suites, the same under ASan/UBSan, the fuzzers for a bounded time,
 # the decoder and exporter suite built for 32-bit Linux (directly or under qemu-i386-static),
 # and the Windows suites and the end-to-end run under Wine in Xvfb: the 64-bit build's, and
 # the shipped 32-bit build's where the kernel executes 32-bit programs.
@@ -11,8 +11,10 @@ root=$PWD
 started=$SECONDS
 jobs=${PIXOLVE_JOBS:-$(nproc)}
 fuzz_seconds=${PIXOLVE_FUZZ_SECONDS:-30}
+guess_fuzz_seconds=${PIXOLVE_GUESS_FUZZ_SECONDS:-30}
 failed=0
 fuzz_failed=0
+guess_fuzz_failed=0
 
 step() { printf '\n=== %s\n' "$*"; }
 
@@ -40,7 +42,7 @@ configure_and_build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DPIXOLVE_SANITIZE=O
 step "fuzzer build (clang, libFuzzer)"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXOLVE_FUZZ=ON -DPIXOLVE_BENCH=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-cmake --build build/fuzz -j "$jobs" --target pixolve_fuzz
+cmake --build build/fuzz -j "$jobs" --target pixolve_fuzz pixolve_guess_fuzz
 
 step "win64 build"
 configure_and_build build/win64 --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
@@ -78,6 +80,18 @@ else
   grep -E '^#[0-9]+.*DONE' build/fuzz/fuzz.log | tail -1 || true
 fi
 
+step "fuzzing the layout guess for ${guess_fuzz_seconds}s"
+mkdir -p build/fuzz/guess-corpus
+if ! build/fuzz/fuzz/pixolve_guess_fuzz -max_total_time="$guess_fuzz_seconds" -timeout=20 -rss_limit_mb=4096 \
+     -artifact_prefix=build/fuzz/guess- build/fuzz/guess-corpus fuzz/guess-seeds 2>build/fuzz/guess-fuzz.log; then
+  tail -40 build/fuzz/guess-fuzz.log
+  echo "fuzzer found a problem in the layout guess (see build/fuzz/guess-fuzz.log)"
+  guess_fuzz_failed=1
+  failed=1
+else
+  grep -E '^#[0-9]+.*DONE' build/fuzz/guess-fuzz.log | tail -1 || true
+fi
+
 run_wine_ctest() {  # build dir
   rm -rf "$1/test-results"
   (cd "$1" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure) || failed=1
@@ -99,5 +113,5 @@ fi
 
 printf '\n=== finished in %ds\n' $((SECONDS - started))
 python3 tools/summarize.py build/native build/sanitize build/win64 \
-  "32-bit Linux suite=build/linux32" "${win32_results[@]}" --fuzz-failed "$fuzz_failed" || failed=1
+  "32-bit Linux suite=build/linux32" "${win32_results[@]}" --fuzz-failed "$fuzz_failed" --fuzz-failed "$guess_fuzz_failed" || failed=1
 exit $failed
