@@ -15,6 +15,7 @@
 #include "decode/decoder.h"
 #include "decode/raw_doc.h"
 #include "decode/read_buffer.h"
+#include "fuzz/input_bytes.h"
 #include "tests/native/decode_reference.h"
 
 namespace {
@@ -30,25 +31,6 @@ constexpr size_t kMaxLongFileBytes = 4 * CReadBuffer::kCapacity + 4096;
 // Above these the reference, with its one read call a unit, would slow the fuzzer down.
 constexpr uint64_t kMaxReferencePixels = 1u << 20;
 constexpr size_t kMaxReferenceFileBytes = kMaxLongFileBytes;
-
-// Reads the parameters from the front of the input; missing bytes read as 0.
-class InputBytes {
-public:
-    InputBytes(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    uint8_t Byte() { return m_at < m_size ? m_data[m_at++] : 0; }
-    uint32_t Word() {
-        uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) value |= uint32_t{Byte()} << (8 * i);
-        return value;
-    }
-    const uint8_t* Rest() const { return m_data + (m_at < m_size ? m_at : m_size); }
-    size_t RestSize() const { return m_at < m_size ? m_size - m_at : 0; }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_at = 0;
-};
 
 // Flag bits: picture options, and which parameters keep their full 32-bit range instead
 // of a small one where most of the interesting cases lie.

@@ -9,6 +9,7 @@
 #include "cli/errors.h"
 #include "cli/guess.h"
 #include "cli/guess_sample.h"
+#include "fuzz/input_bytes.h"
 
 namespace {
 
@@ -17,23 +18,6 @@ namespace {
 // long. Instrumented, the guess runs some forty times slower (a 2 KB file: 0.2 s natively),
 // so longer files cost more runs than they add.
 constexpr size_t kMaxRepeatedBytes = 3 * 1024;
-
-class InputBytes {
-public:
-    InputBytes(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
-    uint8_t Byte() { return m_at < m_size ? m_data[m_at++] : 0; }
-    uint32_t Word() {
-        uint32_t value = 0;
-        for (int i = 0; i < 4; ++i) value = value << 8 | Byte();
-        return value;
-    }
-    std::vector<uint8_t> Rest() const { return {m_data + std::min(m_at, m_size), m_data + m_size}; }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-    size_t m_at = 0;
-};
 
 constexpr PixelFormat kDepths[] = {Depth1, Depth4, Depth8, Depth16, Depth24, Depth32, DepthDXT1};
 
@@ -53,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (which & 4) hints.width = (which & 0x40) ? input.Word() : input.Word() % 2048;
     if (which & 8) hints.linePad = input.Word() % 64;
     const size_t repeatedSize = (which & 16) ? size_t{input.Byte()} * kMaxRepeatedBytes / 255 : 0;
-    std::vector<uint8_t> bytes = input.Rest();
+    std::vector<uint8_t> bytes(input.Rest(), input.Rest() + input.RestSize());
     if (!bytes.empty() && bytes.size() < repeatedSize) {
         const size_t pattern = bytes.size();
         bytes.resize(repeatedSize);

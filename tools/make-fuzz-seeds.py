@@ -8,7 +8,7 @@ size], then the file's bytes.
 
 fuzz/guess-seeds, the layout guess's: small files with rows, a header, DXT1 blocks, with and
 without hints. Layout: which hints (bits 1 depth, 2 offset, 4 width, 8 line pad, 16 repeat
-the bytes), then the hints given (depth 1 byte, the others 32-bit big-endian), [repeat
+the bytes), then the hints given (depth 1 byte, the others 32-bit little-endian), [repeat
 length, 1 byte], then the file's bytes."""
 import os
 import random
@@ -65,10 +65,10 @@ def guess_seeds():
         "rows-24bit": bytes([0]) + smooth_rows(20, 12, 3),
         "header-8bit": bytes([0]) + bytes(range(18)) + smooth_rows(30, 20, 1),
         "dxt1-behind-header": bytes([0]) + header + dxt1_blocks(16),
-        "hinted-1bit": bytes([1 | 4, 0]) + struct.pack(">I", 24) + bytes([0xF0, 0x0F, 0x3C] * 16),
-        "hinted-offset-pad": bytes([2 | 8]) + struct.pack(">II", 2048 + 6, 2) + smooth_rows(16, 16, 2),
+        "hinted-1bit": bytes([1 | 4, 0]) + struct.pack("<I", 24) + bytes([0xF0, 0x0F, 0x3C] * 16),
+        "hinted-offset-pad": bytes([2 | 8]) + struct.pack("<II", 2048 + 6, 2) + smooth_rows(16, 16, 2),
         "repeated": bytes([16, 255]) + smooth_rows(10, 4, 1),
-        "hinted-row-over-half-the-file": bytes([4]) + struct.pack(">I", 60) + smooth_rows(100, 1, 1),
+        "hinted-row-over-half-the-file": bytes([4]) + struct.pack("<I", 60) + smooth_rows(100, 1, 1),
     }
 
 
