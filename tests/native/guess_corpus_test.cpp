@@ -262,6 +262,13 @@ TEST_F(GuessCorpus, GrainyTexture) {
     EXPECT_TRUE(RightWithin(GuessForm({"granite:", 211, 157}, "DDS DXT1"), 1));
 }
 
+// A tiny grainy photograph: a reading a pixel wider shears it, yet its grain predicts as
+// well; the picture ends with the file, and a reading that leaves part of a row does not.
+TEST_F(GuessCorpus, TinyPhotographEndsWithTheFile) {
+    for (const char* form : {"raw RGB 24-bit", "raw BGRA 32-bit"})
+        EXPECT_TRUE(RightWithin(GuessForm({"granite:", 16, 16}, form), 1)) << form;
+}
+
 // A small dithered drawing in two levels: its dots repeat every few bytes, as channels of
 // wider pixels do, yet it must still be read bit by bit.
 TEST_F(GuessCorpus, SmallDitheredDrawing) {
