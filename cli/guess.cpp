@@ -873,13 +873,14 @@ double OutsideBits(const SampleWindow& whole, const Layout& layout) {
 }
 
 // Of a file read whole, a layout must explain every byte: its cost is that of the picture's
-// bytes and of those outside it, a byte of the file. Otherwise a header of zeros read as
-// dark pixels makes a cheap picture.
-double WholeFileBitsPerByte(const FileSample& sample, const Layout& layout, double pictureBitsPerByte) {
+// bytes and of those outside it (`outsideBits`, the same for every variant of a layout), a
+// byte of the file. Otherwise a header of zeros read as dark pixels makes a cheap picture.
+double WholeFileBitsPerByte(const FileSample& sample, const Layout& layout, double pictureBitsPerByte,
+                            double outsideBits) {
     if (!sample.IsWholeFile()) return pictureBitsPerByte;
     const double fileBytes = static_cast<double>(sample.FileSize());
     const double pictureBytes = std::min(fileBytes, static_cast<double>(DataRows(layout) * layout.shape.stride));
-    return (pictureBitsPerByte * pictureBytes + OutsideBits(sample.Head(), layout)) / fileBytes;
+    return (pictureBitsPerByte * pictureBytes + outsideBits) / fileBytes;
 }
 
 // The variants of a shape that read its bytes differently, for the depths where it matters.
@@ -1450,9 +1451,10 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
                 layout.rows = RowsInFile(shape, layout.offset, sample.FileSize());
                 if (layout.rows < (hints.width ? 1 : kMinRows)) return;
                 Scored best{layout, 1e9, structure};
+                const double outsideBits = sample.IsWholeFile() ? OutsideBits(sample.Head(), layout) : 0;
                 for (const Layout& variant : Variants(layout)) {
-                    const double cost = WholeFileBitsPerByte(sample, variant, CostBitsPerByte(sample, variant)) + Penalty(sample, variant, blocks, bytePattern) +
-                                        notPixelsPenalty;
+                    const double cost = WholeFileBitsPerByte(sample, variant, CostBitsPerByte(sample, variant), outsideBits) +
+                                        Penalty(sample, variant, blocks, bytePattern) + notPixelsPenalty;
                     if (cost < best.cost) best = {variant, cost, best.structure};
                 }
                 scored.push_back(best);
