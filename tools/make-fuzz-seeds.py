@@ -66,7 +66,7 @@ def guess_seeds():
         "header-8bit": bytes([0]) + bytes(range(18)) + smooth_rows(30, 20, 1),
         "dxt1-behind-header": bytes([0]) + header + dxt1_blocks(16),
         "hinted-1bit": bytes([1 | 4, 0]) + struct.pack("<I", 24) + bytes([0xF0, 0x0F, 0x3C] * 16),
-        "hinted-offset-pad": bytes([2 | 8]) + struct.pack("<II", 2048 + 6, 2) + smooth_rows(16, 16, 2),
+        "hinted-offset-pad": bytes([2 | 8]) + struct.pack("<II", 6, 2) + smooth_rows(16, 16, 2),
         "repeated": bytes([16, 255]) + smooth_rows(10, 4, 1),
         "hinted-row-over-half-the-file": bytes([4]) + struct.pack("<I", 60) + smooth_rows(100, 1, 1),
     }

@@ -68,29 +68,23 @@ else
 fi
 run_ctest build/linux32
 
-step "fuzzing the decoder for ${fuzz_seconds}s"
-mkdir -p build/fuzz/corpus
-if ! build/fuzz/fuzz/pixolve_fuzz -max_total_time="$fuzz_seconds" -timeout=10 -rss_limit_mb=4096 \
-     -artifact_prefix=build/fuzz/ build/fuzz/corpus fuzz/seeds 2>build/fuzz/fuzz.log; then
-  tail -40 build/fuzz/fuzz.log
-  echo "fuzzer found a problem (see build/fuzz/fuzz.log)"
-  fuzz_failed=1
-  failed=1
-else
-  grep -E '^#[0-9]+.*DONE' build/fuzz/fuzz.log | tail -1 || true
-fi
+# Runs one libFuzzer target from its seeds for a bounded time; fails when it finds a problem.
+run_fuzzer() {  # what, target, seconds, per-input timeout, name (corpus, log, artifacts), seeds
+  local what=$1 target=$2 seconds=$3 timeout=$4 name=$5 seeds=$6
+  step "fuzzing $what for ${seconds}s"
+  mkdir -p "build/fuzz/$name-corpus"
+  if ! "build/fuzz/fuzz/$target" -max_total_time="$seconds" -timeout="$timeout" -rss_limit_mb=4096 \
+       -artifact_prefix="build/fuzz/$name-" "build/fuzz/$name-corpus" "$seeds" 2>"build/fuzz/$name.log"; then
+    tail -40 "build/fuzz/$name.log"
+    echo "fuzzer found a problem in $what (see build/fuzz/$name.log)"
+    return 1
+  fi
+  grep -E '^#[0-9]+.*DONE' "build/fuzz/$name.log" | tail -1 || true
+}
 
-step "fuzzing the layout guess for ${guess_fuzz_seconds}s"
-mkdir -p build/fuzz/guess-corpus
-if ! build/fuzz/fuzz/pixolve_guess_fuzz -max_total_time="$guess_fuzz_seconds" -timeout=20 -rss_limit_mb=4096 \
-     -artifact_prefix=build/fuzz/guess- build/fuzz/guess-corpus fuzz/guess-seeds 2>build/fuzz/guess-fuzz.log; then
-  tail -40 build/fuzz/guess-fuzz.log
-  echo "fuzzer found a problem in the layout guess (see build/fuzz/guess-fuzz.log)"
-  guess_fuzz_failed=1
-  failed=1
-else
-  grep -E '^#[0-9]+.*DONE' build/fuzz/guess-fuzz.log | tail -1 || true
-fi
+run_fuzzer "the decoder" pixolve_fuzz "$fuzz_seconds" 10 decode fuzz/seeds || { fuzz_failed=1; failed=1; }
+run_fuzzer "the layout guess" pixolve_guess_fuzz "$guess_fuzz_seconds" 20 guess fuzz/guess-seeds ||
+  { guess_fuzz_failed=1; failed=1; }
 
 run_wine_ctest() {  # build dir
   rm -rf "$1/test-results"
