@@ -59,7 +59,31 @@ void SetUpDownFromEdit(HWND dialog, const UpDownBinding& binding) {
 }
 
 LPARAM TrackbarRange(int32_t upperEnd) {
-    return MAKELPARAM(1, static_cast<WORD>(upperEnd));
+    return MAKELPARAM(kTrackbarLowerEnd, static_cast<WORD>(upperEnd));
+}
+
+// The way a line or page step moved the thumb: Left, Up, Page Up and a click before the
+// thumb go towards the lower end (-1), the others towards the upper (+1); 0 for the codes
+// that are no step.
+int StepDirection(WORD code) {
+    switch (code) {
+        case TB_LINEUP:
+        case TB_PAGEUP:
+            return -1;
+        case TB_LINEDOWN:
+        case TB_PAGEDOWN:
+            return 1;
+        default:
+            return 0;
+    }
+}
+
+// Where a key or a click on the channel left the thumb, moved on past the number shown.
+uint16_t SteppedPosition(HWND trackbar, WORD code, uint32_t shown, int64_t fileSize) {
+    const auto position = static_cast<uint16_t>(::SendMessageW(trackbar, TBM_GETPOS, 0, 0));
+    const int direction = StepDirection(code);
+    if (direction == 0) return position;  // Home and End: an end of the range
+    return PositionPastNumber(position, direction, shown, fileSize);
 }
 
 }  // namespace
@@ -100,11 +124,12 @@ LRESULT CParamDlg::OnTrackbarScroll(UINT, WPARAM wParam, LPARAM lParam, BOOL& bH
     if (m_updating || !m_doc || code == TB_ENDTRACK) return 1;
 
     const bool dragging = code == TB_THUMBPOSITION || code == TB_THUMBTRACK;
+    const int64_t fileSize = FileSize();
     const uint16_t position =
         dragging ? thumbPosition
-                 : static_cast<uint16_t>(::SendMessageW(trackbar, TBM_GETPOS, 0, 0));
+                 : SteppedPosition(trackbar, code, ReadUnsigned(targetEdit), fileSize);
     // Writing the edit runs one complete apply through its EN_CHANGE; this is the second.
-    WriteUnsigned(targetEdit, TrackbarValue(position, FileSize()));
+    WriteUnsigned(targetEdit, TrackbarValue(position, fileSize));
     ApplyControls();
     // The applies place the thumb by the number, which the truncating scale can put a step
     // below where the user moved it; the next key or the release would then go on from

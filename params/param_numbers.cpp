@@ -8,6 +8,10 @@ namespace {
 constexpr int64_t kMaxUpDownPosition = 2147483647;
 constexpr int64_t kMaxTrackbarPosition = 32767;
 
+bool IsPast(uint32_t value, int direction, uint32_t shown) {
+    return direction > 0 ? value > shown : value < shown;
+}
+
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 const wchar_t* SkipBlanks(const wchar_t* text) {
@@ -53,12 +57,12 @@ int32_t TrackbarLimit(int64_t fileSize) {
 }
 
 int32_t TrackbarPosition(uint32_t value, int64_t fileSize) {
-    if (fileSize <= 0) return 1;  // an empty file has no scale; rest at the lower end
+    if (fileSize <= 0) return kTrackbarLowerEnd;  // an empty file has no scale
     const int32_t top = TrackbarLimit(fileSize);
     const double position = std::trunc(static_cast<double>(value) * top /
                                        static_cast<double>(fileSize));
     // A typed width above the file size would land past the end (or past 32 bits).
-    if (position < 1.0) return 1;
+    if (position < kTrackbarLowerEnd) return kTrackbarLowerEnd;
     if (position > top) return top;
     return static_cast<int32_t>(position);
 }
@@ -70,4 +74,15 @@ uint32_t TrackbarValue(uint16_t position, int64_t fileSize) {
     // Files beyond 2 GiB would otherwise give numbers that wrap in 32 bits.
     if (value >= static_cast<double>(kMaxUpDownPosition)) return kMaxUpDownPosition;
     return static_cast<uint32_t>(value);
+}
+
+uint16_t PositionPastNumber(uint16_t position, int direction, uint32_t shown, int64_t fileSize) {
+    const int32_t top = TrackbarLimit(fileSize);
+    int32_t at = position;
+    while (!IsPast(TrackbarValue(static_cast<uint16_t>(at), fileSize), direction, shown)) {
+        const int32_t next = at + direction;
+        if (next < kTrackbarLowerEnd || next > top) break;
+        at = next;
+    }
+    return static_cast<uint16_t>(at);
 }

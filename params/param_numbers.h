@@ -10,6 +10,9 @@
 uint32_t ParseUnsignedNumber(const wchar_t* text);
 int32_t ParseSignedNumber(const wchar_t* text);
 
+// The lower end of the width and height trackbars.
+constexpr int32_t kTrackbarLowerEnd = 1;
+
 // Upper ends of the controls for a file of `fileSize` bytes: the up-downs reach the file
 // size as far as a 32-bit position allows, the 16-bit trackbars at most 32767.
 int32_t UpDownLimit(int64_t fileSize);
@@ -22,3 +25,10 @@ int32_t TrackbarPosition(uint32_t value, int64_t fileSize);
 // The width or height that trackbar position `position` stands for; 0 for an empty file,
 // and never more than the largest up-down position.
 uint32_t TrackbarValue(uint16_t position, int64_t fileSize);
+
+// Where a line or page step of a trackbar ends. The trackbar's own step moved the thumb to
+// `position`, `direction` (+1 towards the upper end, -1 towards the lower) from where it
+// stood. With a step of a few bytes, truncated, a typed number can lie just below the
+// number of the next position, which would then show `shown` again: the step goes on that
+// way to the first position whose number lies beyond `shown`, or stops at the range's end.
+uint16_t PositionPastNumber(uint16_t position, int direction, uint32_t shown, int64_t fileSize);

@@ -69,6 +69,8 @@ presets-order-checks-swapped|win64|PARAMS|params/param_dlg.cpp|        if (isBgr
 presets-kept-check-of-other-radio|win64|PARAMS|params/param_dlg.cpp|if (isBgra && IsChecked(IDC_ORDER_BGRA)) {|if (isBgra && IsChecked(IDC_ORDER_RGBA)) {
 trackbar-thumb-not-kept|win64|PARAMS|params/param_dlg.cpp|    ::SendMessageW(trackbar, TBM_SETPOS, TRUE, position);|
 trackbar-end-of-tracking-applies|win64|PARAMS|params/param_dlg.cpp| code == TB_ENDTRACK) return 1;| code == 0xFFFF + 1) return 1;
+trackbar-step-shows-same-number|win64|PARAMS|params/param_dlg.cpp|    if (direction == 0) return position;|    if (true) return position;
+trackbar-step-goes-on-the-wrong-way|win64|PARAMS|params/param_dlg.cpp|        case TB_PAGEUP:\n            return -1;|        case TB_PAGEUP:\n            return 1;
 rewritten-edit-not-selected|win64|PARAMS|params/param_dlg.cpp|        ::SendMessageW(edit, EM_SETSEL, 0, -1);|
 unfocused-rewritten-edit-selected|win64|PARAMS|params/param_dlg.cpp|if (edit == ::GetFocus() && WindowText(edit) != typed) {|if (WindowText(edit) != typed) {
 custom-entries-read-by-platform|win64|PARAMS|params/param_dlg.cpp|    return ParseSignedNumber(WindowText(GetDlgItem(editId)).c_str());|    return static_cast<int32_t>(::GetDlgItemInt(m_hWnd, editId, nullptr, TRUE));

@@ -2,9 +2,9 @@
 # End to end: starts the real pixolve.exe under Wine in an Xvfb of its own, opens a
 # generated file through Ctrl+O and the open-file dialog, checks the picture on screen
 # pixel for pixel against pixolve-render, then with the keyboard in the Parameters dialog
-# types a width, clears the height and types a new one, steps the height trackbar once,
-# checking the picture after each, closes the window with Alt+F4 and checks the exit
-# code 1.
+# types a width, clears the height and types a new one, steps the height trackbar, types
+# another height and steps again, checking the picture after each, closes the window with
+# Alt+F4 and checks the exit code 1.
 # Writes one GoogleTest-style test case to RESULT_XML.
 #
 #   e2e.sh PIXOLVE_EXE PIXOLVE_RENDER_EXE RESULT_XML
@@ -71,7 +71,7 @@ expect_on_screen() {
 }
 
 # 43,200 bytes: by default a 240 x 180 picture of 8-bit grey pixels. Being over 32767
-# bytes, the file is more than one byte to a trackbar step.
+# bytes, the file is 1.32 bytes to a trackbar step.
 python3 "$here/picture.py" make "$work/picture.raw" 43200 7
 
 start_pixolve "$exe" || finish "the main window did not appear"
@@ -92,6 +92,14 @@ expect_on_screen shorter --width 160 --height 120 --depth 8
 # which stands for 121.
 xdotool key Tab Right
 expect_on_screen step-taller --width 160 --height 121 --depth 8
+
+# Back to the height, typed 131 (position 99.4), and one step right: position 100 stands
+# for 131.8, the same number, so the step goes on to 101, which stands for 133.
+xdotool key shift+Tab
+xdotool type --delay 20 131
+expect_on_screen retyped --width 160 --height 131 --depth 8
+xdotool key Tab Right
+expect_on_screen step-past-the-same --width 160 --height 133 --depth 8
 
 focus_frame
 xdotool key alt+F4

@@ -1,7 +1,6 @@
 // The width and height trackbars span the whole file: their positions and what a drag sets.
 #include <gtest/gtest.h>
 
-#include <iterator>
 #include <string>
 
 #include "tests/win/param_test_support.h"
@@ -89,47 +88,51 @@ TEST_F(ParamTrackbar, FilesBeyondTwoGigabytesStopAtTheLargestWidth) {
     EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), 13106);
 }
 
-// Keys on a file of 1 MiB, 32 bytes to a step: each moves the thumb, and the number with
-// it, the key's way, and the key's release changes nothing.
+// Keys on a file of 1 MiB, 32.001 bytes to a step: each moves the thumb, and the number with
+// it, the key's way, and the key's release changes nothing. A number a step's fraction below
+// the next position's (640 at 19.9997, where 20 stands for 640.02) goes on to the one after.
 TEST_F(ParamTrackbar, KeysMoveTheThumbAndTheNumberTheirWay) {
     Open(1048576);
     ASSERT_EQ(doc->m_width, 640u);
-    ASSERT_EQ(Thumb(IDC_WIDTH_SLIDER), 19);  // 19.9997
-    FocusByTab(IDC_WIDTH_SLIDER);
+    ASSERT_EQ(Thumb(IDC_WIDTH_SLIDER), 19);
     ASSERT_EQ(Send(IDC_WIDTH_SLIDER, TBM_GETPAGESIZE), 6553);  // a fifth of the range
     struct Step {
+        int edit;  // typed into first when `typed` is given; its trackbar then gets the key
+        const wchar_t* typed;
         UINT key;
         int thumb;
-        uint32_t width;
+        uint32_t number;
     };
     const Step steps[] = {
-        {VK_RIGHT, 20, 640},  // position 20 stands for 640.02
-        {VK_RIGHT, 21, 672},
-        {VK_LEFT, 20, 640},
-        {VK_NEXT, 6573, 210342},
-        {VK_PRIOR, 20, 640},
-        {VK_END, 32767, 1048576},
-        {VK_HOME, 1, 32},
-        {VK_DOWN, 2, 64},
-        {VK_UP, 1, 32},
+        {IDC_WIDTH, nullptr, VK_RIGHT, 21, 672},
+        {IDC_WIDTH, nullptr, VK_RIGHT, 22, 704},
+        {IDC_WIDTH, nullptr, VK_LEFT, 21, 672},
+        {IDC_WIDTH, nullptr, VK_NEXT, 6574, 210374},
+        {IDC_WIDTH, nullptr, VK_PRIOR, 21, 672},
+        {IDC_WIDTH, nullptr, VK_END, 32767, 1048576},
+        {IDC_WIDTH, nullptr, VK_HOME, 1, 32},
+        {IDC_WIDTH, nullptr, VK_DOWN, 2, 64},
+        {IDC_WIDTH, nullptr, VK_UP, 1, 32},
+        {IDC_WIDTH, L"672", VK_RIGHT, 22, 704},  // at 20.9997
+        {IDC_WIDTH, L"673", VK_LEFT, 20, 640},   // at 21.03
+        {IDC_HEIGHT, nullptr, VK_RIGHT, 17, 544},  // the default 512, at 15.9998
+        {IDC_HEIGHT, L"544", VK_RIGHT, 18, 576},
+        {IDC_HEIGHT, L"545", VK_LEFT, 16, 512},
     };
     for (const Step& step : steps) {
+        const bool width = step.edit == IDC_WIDTH;
+        const int trackbar = width ? IDC_WIDTH_SLIDER : IDC_HEIGHT_SLIDER;
+        if (step.typed != nullptr) Type(step.edit, step.typed);
+        FocusByTab(trackbar);
+        const size_t applies = Applies();
         PressKey(step.key);
-        SCOPED_TRACE(testing::Message() << "after key " << step.key);
-        EXPECT_EQ(Thumb(IDC_WIDTH_SLIDER), step.thumb);
-        EXPECT_EQ(doc->m_width, step.width);
-        EXPECT_EQ(Text(IDC_WIDTH), std::to_wstring(step.width));
+        SCOPED_TRACE(testing::Message() << "after key " << step.key << " on " << trackbar);
+        EXPECT_EQ(Thumb(trackbar), step.thumb);
+        EXPECT_EQ(width ? doc->m_width : doc->m_height, step.number);
+        EXPECT_EQ(Text(step.edit), std::to_wstring(step.number));
+        EXPECT_EQ(Applies(), applies + 2);
     }
-    EXPECT_EQ(Applies(), 2 * std::size(steps));
-
-    FocusByTab(IDC_HEIGHT_SLIDER);
-    ASSERT_EQ(Thumb(IDC_HEIGHT_SLIDER), 15);  // the default height 512
-    PressKey(VK_RIGHT);
-    EXPECT_EQ(Thumb(IDC_HEIGHT_SLIDER), 16);
-    EXPECT_EQ(doc->m_height, 512u);
-    PressKey(VK_RIGHT);
-    EXPECT_EQ(doc->m_height, 544u);
-    EXPECT_EQ(doc->m_width, 32u);
+    EXPECT_EQ(doc->m_width, 640u);
 }
 
 // A drag with the mouse lands on the number it showed while the thumb moved.
