@@ -39,6 +39,14 @@ refill-leftover-off-by-one|native|DECODE|decode/read_buffer.cpp|std::memmove(m_b
 refill-drops-last-leftover-byte|native|DECODE|decode/read_buffer.cpp|    m_end = rest;|    m_end = rest == 0 ? 0 : rest - 1;
 unpack-blue-off-by-one|native|DECODE|decode/pixel_convert.h|fields.blue.Apply(v) << 16;|fields.blue.Apply(v) << 15;
 pixel-order-not-swapped|native|DECODE|decode/pixel_convert.h|return {fields.blue, fields.green, fields.red};|return {fields.red, fields.green, fields.blue};
+byte-order-green-not-compared|native|DECODE|decode/pixel_convert.cpp|shift[ChannelR] == red && shift[ChannelG] == green && shift[ChannelB] == blue;|shift[ChannelR] == red && shift[ChannelB] == blue;
+byte-order-red-not-compared|native|DECODE|decode/pixel_convert.cpp|shift[ChannelR] == red && shift[ChannelG] == green && shift[ChannelB] == blue;|shift[ChannelG] == green && shift[ChannelB] == blue;
+byte-order-blue-not-compared|native|DECODE|decode/pixel_convert.cpp|shift[ChannelR] == red && shift[ChannelG] == green && shift[ChannelB] == blue;|shift[ChannelR] == red && shift[ChannelG] == green;
+row-pairs-for-every-format|native|DECODE|decode/decoder.cpp|} else if (doc.m_depth == Depth1 && doc.m_width == 4) {|} else if (doc.m_width == 4) {
+dxt1-endpoints-read-as-bytes|native|DECODE|decode/pixel_convert.cpp|doc.m_depth == DepthDXT1;\n    const uint8_t* bits|doc.m_depth == Depth16;\n    const uint8_t* bits
+bit-order-swap-field-ignored|native|DECODE|decode/pixel_convert.cpp|const unsigned firstBit = doc.m_swapField ? 4 : 0;|const unsigned firstBit = 0;
+nibble-order-big-endian-ignored|native|DECODE|decode/pixel_convert.cpp|const unsigned firstShift = rules.bigEndian ? 4 : 0;|const unsigned firstShift = 0;
+standard-shifts-dxt1-as-bytes|native|CLI|decode/presets.cpp|if (depth != Depth16 && depth != DepthDXT1) return|if (depth != Depth16) return
 field-rule-no-scaling-up|native|DECODE|decode/field_rule.h|return {shift, mask, bits < 8 ? 8u - bits : 0u, dropped};|return {shift, mask, 0u, dropped};
 dxt1-shuffle-thirds-rounded|native|DECODE|decode/dxt1.cpp|_mm_set1_epi16(21846)|_mm_set1_epi16(21845)
 dxt1-three-colours-on-equal|native|DECODE|decode/dxt1.cpp|LoadSixteen(block, endpoints.bigEndian) > LoadSixteen(block + 2, endpoints.bigEndian);\n    // Picked|LoadSixteen(block, endpoints.bigEndian) >= LoadSixteen(block + 2, endpoints.bigEndian);\n    // Picked

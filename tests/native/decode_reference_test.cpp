@@ -1,5 +1,6 @@
 // The fast decoder against a step-by-step transcription of the unit loop, on many random
-// documents: random bytes, sizes, shapes, offsets, pads, flags, bit counts and shifts.
+// documents: random bytes, sizes, shapes, offsets, pads, flags, bit counts and shifts; and
+// on documents one value away from the parameters of a fast path.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -83,9 +84,13 @@ DocParams RandomParams(Random& random, size_t fileSize) {
     p.bigEndian = Chance(random, 50);
     p.swapField = Chance(random, 50);
     p.linePad = RandomLinePad(random);
+    // Whole-byte shifts now and then, so that orders one channel away from the dialog's
+    // come up in every run.
+    const bool byteShifts = Chance(random, 30);
     for (int ch = 0; ch < 4; ++ch) {
         p.bits[ch] = RandomBits(random);
-        p.shift[ch] = RandomShift(random);
+        p.shift[ch] =
+            byteShifts ? static_cast<uint8_t>(8 * Uniform(random, 0, 3)) : RandomShift(random);
     }
     // The dialog's orders, which have conversions of their own.
     static const uint8_t kOrders[3][4] = {{0, 8, 16, 24}, {16, 8, 0, 24}, {11, 5, 0, 0}};
@@ -123,6 +128,43 @@ TEST(DecodeMatchesReference, OnRandomDocuments) {
                 ADD_FAILURE() << Describe(params, fileSize);
             }
         }
+    }
+}
+
+// Documents one value away from the parameters that choose a faster conversion.
+struct NearFastPathCase {
+    PixelFormat depth;
+    uint32_t width;
+    uint8_t shift[3];
+    bool bigEndian = false;
+    bool swapField = false;
+};
+
+TEST(DecodeMatchesReference, OneValueAwayFromAFastPath) {
+    const NearFastPathCase cases[] = {
+        // One channel away from RGBA, then from BGRA.
+        {Depth24, 3, {8, 8, 16}}, {Depth24, 3, {0, 0, 16}}, {Depth24, 3, {0, 8, 24}},
+        {Depth24, 3, {24, 8, 0}}, {Depth24, 3, {16, 16, 0}}, {Depth24, 3, {16, 8, 8}},
+        {Depth32, 3, {24, 8, 16}}, {Depth32, 3, {0, 24, 16}}, {Depth32, 3, {0, 8, 8}},
+        {Depth32, 3, {8, 8, 0}}, {Depth32, 3, {16, 0, 0}}, {Depth32, 3, {16, 8, 24}},
+        // Two rows a byte: Depth1 at another width, another format at width 4.
+        {Depth1, 5, {0, 8, 16}}, {Depth4, 4, {0, 8, 16}, false, true},
+        // Bit and nibble orders with one flag set.
+        {Depth1, 4, {0, 8, 16}, false, true}, {Depth1, 8, {0, 8, 16}, true, false},
+        {Depth4, 3, {0, 8, 16}, true, false},
+        // Fields one shift away from r5g6b5's BGRA and RGBA shifts.
+        {Depth16, 3, {11, 6, 0}}, {DepthDXT1, 8, {0, 5, 10}},
+    };
+    const Bytes bytes = CountingBytes(256);
+    const TempFile file(bytes);
+    const auto doc = file.Open();
+    for (const NearFastPathCase& c : cases) {
+        DocParams p = PictureParams(c.depth, c.width, 4);
+        std::copy_n(c.shift, 3, p.shift);
+        p.bigEndian = c.bigEndian;
+        p.swapField = c.swapField;
+        ApplyParams(p, *doc);
+        EXPECT_EQ(Decode(*doc), ReferencePicture(*doc)) << Describe(p, bytes.size());
     }
 }
 
