@@ -44,8 +44,8 @@ def run(args, **kwargs):
 
 # ---------------------------------------------------------------- sources
 
-def picture(kind, package, path, background="black", large=False):
-    name = f"{package}/{os.path.splitext(os.path.basename(path))[0]}"
+def picture(kind, package, path, background="black", large=False, name=None):
+    name = f"{package}/{name or os.path.splitext(os.path.basename(path))[0]}"
     return {"name": name, "kind": kind, "package": package, "path": path,
             "background": background, "large": large}
 
@@ -61,7 +61,8 @@ def picture_sources():
     base = "/usr/share/desktop-base/"
     return [
         *[picture("photo", "xteddy", f"{teddy}{n}.png") for n in
-          ("xbrummi", "xhedgehog", "xpuppy", "xtrouble", "xcherubino", "xalex", "xduck", "xorca")],
+          ("xbrummi", "xhedgehog", "xpuppy", "xtrouble", "xcherubino", "xalex", "xduck", "xorca", "xklitze",
+           "xnamu", "xruessel")],
         picture("photo", "eterm", "/usr/share/Eterm/pix/scale/Neopolis-horizon.jpg"),
         picture("wallpaper", "lomiri-wallpapers", "/usr/share/backgrounds/warty-final-ubuntu.png", large=True),
         picture("wallpaper", "sway-backgrounds", "/usr/share/backgrounds/sway/Sway_Wallpaper_Blue_1136x640.png"),
@@ -73,19 +74,22 @@ def picture_sources():
                 "/usr/share/plasma/look-and-feel/org.debian.desktop/contents/previews/fullscreenpreview.jpg"),
         *[picture("scan", "unpaper", f"{scans}{n}.png", "white") for n in
           ("border-scan", "mask-scan", "deskew", "input-pages", "processing-order", "sheetspages",
-           "blackfilter", "mask-scan-detail1")],
+           "blackfilter", "mask-scan-detail1", "mask-center", "output-pages")],
         *[picture("texture", "gimp-data-extras", f"{patterns}{n}.pat") for n in
           ("3dweave", "bluecanyons", "chroma", "cow", "gold", "greyweave", "drymud", "dirt", "granite2",
-           "inlay", "colored_rock", "ice2")],
+           "inlay", "colored_rock", "ice2", "crystals", "dunemaze", "leaves4", "metallica",
+           "eggcarton")],
         picture("texture", "eterm", "/usr/share/Eterm/pix/tile/circuit.jpg"),
         *[picture("sprite", "lbreakout2-data", f"{gfx}{n}.png") for n in
-          ("explosions", "bricks", "back1", "back3", "extras")],
-        *[picture("sprite", "ltris", f"{ltris}{n}.bmp") for n in ("back2", "back5", "back4")],
-        *[picture("sprite", "xpenguins", f"{penguins}{n}.xpm") for n in
+          ("explosions", "bricks", "back1", "back3", "extras",
+           "explosions_dark", "back4", "cr_back")],
+        *[picture("sprite", "ltris", f"{ltris}{n}.bmp") for n in ("back2", "back5", "back4", "back0")],
+        *[picture("sprite", "xpenguins", f"{penguins}{n}.xpm", name=n.replace("/", "-")) for n in
           ("Big_Penguins/walker", "Classic_Penguins/climber", "Turtles/walker")],
         *[picture("icon", "adwaita-icon-theme", f"{icons}{n}.png", "white") for n in
-          ("256x256/places/user-trash", "256x256/mimetypes/x-package-repository", "64x64/places/folder",
-           "48x48/devices/computer")],
+          ("256x256/places/user-trash", "256x256/mimetypes/x-package-repository", "48x48/legacy/accessories-calculator",
+           "48x48/legacy/applications-games",
+           "48x48/legacy/applications-engineering", "48x48/legacy/audio-card")],
         *[picture("icon", "xbill", f"/usr/share/xbill/bitmaps/{n}.xbm", "white") for n in ("hurd", "linux")],
     ]
 
@@ -484,6 +488,8 @@ def main():
         records += scene_records
         screenshots.append(screenshot)
     sources = picture_sources() + screenshots
+    names = [s["name"] for s in sources]
+    assert len(set(names)) == len(names), "two sources share a name, and so a folder"
     with concurrent.futures.ProcessPoolExecutor(args.jobs) as pool:
         jobs = [pool.submit(build_picture, s, args.out) for s in sources]
         jobs += [pool.submit(build_font, package, font, args.out) for package, font in FONTS]
