@@ -18,6 +18,7 @@ only. Also the share whose top guess is confident but not right. Flat synthetic 
 colour, noise) must come out low confidence.
 """
 import argparse
+import collections
 import concurrent.futures
 import json
 import os
@@ -224,14 +225,13 @@ def print_colours(results):
 
 
 def print_split(records):
-    sources = {}
-    for r in records:
-        if r["set"] != "today":
-            sources.setdefault(r["set"], {}).setdefault(r.get("kind", "?"), set()).add(r["source"])
-    for name in SETS:
-        if name in sources:
-            kinds = ", ".join(f"{k} {len(v)}" for k, v in sorted(sources[name].items()))
-            print(f"{name}: {sum(len(v) for v in sources[name].values())} source pictures ({kinds})")
+    """Each half's source pictures, and its files by kind of picture."""
+    for name in SETS[:2]:
+        files = [r for r in records if r["set"] == name]
+        if files:
+            kinds = collections.Counter(r["kind"] for r in files)
+            print(f"{name}: {len({r['source'] for r in files})} source pictures, {len(files)} files ("
+                  + ", ".join(f"{k} {n}" for k, n in sorted(kinds.items())) + ")")
 
 
 def write_files(path, results):
