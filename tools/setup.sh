@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs everything the builds and tests need, from Debian packages. Idempotent; run as root.
+# With --corpus it also installs the packages whose pictures tools/make-real-corpus.py draws from.
 # Wine's 32-bit half (wine32 from the i386 architecture) is installed only where the kernel
 # executes 32-bit programs; elsewhere it could not start.
 set -euo pipefail
@@ -12,6 +13,12 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   gcc-i686-linux-gnu g++-i686-linux-gnu libc6-dev-i386-cross qemu-user-static
   wine64 xvfb xauth xdotool x11-utils imagemagick python3
+)
+
+# Photographs, scans, drawings, textures, icons, sprites, fonts and X clients for the frame buffers.
+corpus_packages=(
+  xteddy eterm lomiri-wallpapers sway-backgrounds gimp-data-extras unpaper lbreakout2-data ltris
+  xpenguins xbill desktop-base adwaita-icon-theme xfonts-base xfonts-terminus pcf2bdf x11-apps xterm
 )
 
 updated=0
@@ -43,6 +50,7 @@ install_missing() {  # packages...
 }
 
 install_missing "${packages[@]}"
+[ "${1:-}" = --corpus ] && install_missing "${corpus_packages[@]}"
 
 if bash "$here/kernel-runs-32bit.sh"; then
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
