@@ -837,7 +837,7 @@ TEST_F(FrameTest, AboutBoxIsCentredOverTheFrameInsideTheWorkArea) {
     ASSERT_TRUE(answer.Join());
     EXPECT_NEAR((box.left + box.right) / 2, (frameRect.left + frameRect.right) / 2, 1);
     EXPECT_NEAR((box.top + box.bottom) / 2, (frameRect.top + frameRect.bottom) / 2, 1);
-    EXPECT_EQ(text.rfind(L"pixolve Application v1.1\n\n", 0), 0u);
+    EXPECT_EQ(text.rfind(L"pixolve Application v" PIXOLVE_VERSION_SHORT "\n\n", 0), 0u);
     EXPECT_TRUE(hasIcon);
     RECT after{};
     m_frame.GetWindowRect(&after);
