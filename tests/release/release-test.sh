@@ -41,7 +41,7 @@ folder=$scratch/zip/pixolve-$version-windows
 for file in README.md x86-64/THIRD-PARTY-NOTICES.txt x86/THIRD-PARTY-NOTICES.txt; do
   [ -s "$folder/$file" ] || problem "the zip has no $file"
 done
-windows_export_matches() {  # folder, 'file' description of its programs, loader, prefix
+windows_export_matches() {  # folder, what 'file' calls its programs, Wine loader, prefix (none: no run)
   local arch=$1 kind=$2 loader=$3 prefix=$4 exe
   for exe in pixolve.exe pixolve-render.exe; do
     file -b "$folder/$arch/$exe" | grep -q "^$kind" || problem "$arch/$exe is not a $kind"
