@@ -28,8 +28,6 @@ void ShowText(std::FILE* standardOutput, const std::string& text) {
     FinishStandardOutput(stream);
 }
 
-void ShowHelp(std::FILE* standardOutput) { ShowText(standardOutput, UsageText()); }
-
 struct DecodedInput {
     std::vector<uint8_t> pixels;
     uint32_t width = 0;
@@ -77,8 +75,8 @@ int RunExporter(const std::vector<std::string>& args, std::FILE* standardOutput,
                 std::FILE* standardError) {
     try {
         const CommandLine commandLine = ParseCommandLine(args);
-        if (commandLine.showHelp) {
-            ShowHelp(standardOutput);
+        if (commandLine.textToShow) {
+            ShowText(standardOutput, commandLine.textToShow);
             return kExitSuccess;
         }
         if (commandLine.options.guess) {

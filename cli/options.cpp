@@ -7,6 +7,7 @@
 
 #include "cli/errors.h"
 #include "cli/numbers.h"
+#include "pixolve_version.h"
 
 namespace {
 
@@ -15,6 +16,7 @@ Shows the bytes of FILE as a picture, as the Pixolve viewer does, and writes it 
 FILE may be - for standard input; standard input, pipes and devices are first read
 whole into a temporary file (at most 4 GiB), then decoded as a file of those bytes.
 
+Options:
   --offset N          byte offset of the picture in FILE, -2147483648 to 2147483647
                       (default 0; a negative offset gives a black picture)
   --width N|auto      width in pixels, 1 to 4294967295 (default from the file size);
@@ -40,6 +42,7 @@ whole into a temporary file (at most 4 GiB), then decoded as a file of those byt
                       --line-pad given are kept, the rest is guessed
   --json              with --guess: print the layouts as JSON
   -h, --help          show this help and exit
+      --version       show the program's version and exit
 
 Numbers are plain decimal digits: no '+', no spaces; only --offset takes a leading '-'.
 A value may also be attached to a long option as --name=VALUE.
@@ -48,7 +51,7 @@ Exit status: 0 done, 1 the picture could not be read, made or written, 2 bad com
 
 enum class OptionId {
     Offset, Width, Height, Depth, Fields, Order, LinePad, Output,
-    InvertY, BigEndian, SwapField, Raw, Guess, Json, Help,
+    InvertY, BigEndian, SwapField, Raw, Guess, Json, Help, Version,
 };
 
 struct OptionSpec {
@@ -74,6 +77,7 @@ constexpr OptionSpec kOptionSpecs[] = {
     {"--guess", "", OptionId::Guess, false},
     {"--json", "", OptionId::Json, false},
     {"--help", "-h", OptionId::Help, false},
+    {"--version", "", OptionId::Version, false},
 };
 
 constexpr std::pair<std::string_view, PixelFormat> kDepthNames[] = {
@@ -247,21 +251,23 @@ std::string_view TakeNextValue(const std::vector<std::string>& args, size_t& ind
     return args[++index];
 }
 
-// Applies the option at args[index], moving past a separate value; true when it asks for help.
-bool TakeOption(const std::vector<std::string>& args, size_t& index, RenderOptions& options,
-                bool& raw) {
+// Applies the option at args[index], moving past a separate value. Returns the text that
+// --help or --version asks for, nullptr for every other option.
+const char* TakeOption(const std::vector<std::string>& args, size_t& index,
+                       RenderOptions& options, bool& raw) {
     const OptionUse use = IdentifyOption(args[index]);
-    if (use.spec->id == OptionId::Help) return true;
+    if (use.spec->id == OptionId::Help) return UsageText();
+    if (use.spec->id == OptionId::Version) return VersionText();
     if (!use.spec->takesValue) {
         if (use.attachedValue)
             throw UsageError("option " + Quoted(use.spec->longName) + " takes no value");
         SetFlag(use.spec->id, options, raw);
-        return false;
+        return nullptr;
     }
     const std::string_view value = use.attachedValue ? *use.attachedValue
                                                      : TakeNextValue(args, index);
     SetValue(use.spec->id, use.spec->longName, value, options);
-    return false;
+    return nullptr;
 }
 
 std::optional<OutputFormat> FormatFromExtension(std::string_view path) {
@@ -312,9 +318,9 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args) {
             optionsEnded = true;
         } else if (optionsEnded || !LooksLikeOption(arg)) {
             SetInputPath(arg, inputSeen, options);
-        } else if (TakeOption(args, i, options, raw)) {
-            commandLine.showHelp = true;
-            return commandLine;
+        } else {
+            commandLine.textToShow = TakeOption(args, i, options, raw);
+            if (commandLine.textToShow) return commandLine;
         }
     }
     if (!inputSeen) throw UsageError("no input FILE given (see --help)");
@@ -344,3 +350,5 @@ bool WritesToStandardOutput(const RenderOptions& options) {
 }
 
 const char* UsageText() { return kUsage; }
+
+const char* VersionText() { return "pixolve-render " PIXOLVE_VERSION_TEXT "\n"; }

@@ -44,7 +44,7 @@ struct RenderOptions {
 };
 
 struct CommandLine {
-    bool showHelp = false;
+    const char* textToShow = nullptr;  // --help or --version: print this and do nothing else
     RenderOptions options;
 };
 
@@ -58,3 +58,4 @@ ChannelQuad ResolveShifts(const RenderOptions& options);
 bool WritesToStandardOutput(const RenderOptions& options);
 
 const char* UsageText();
+const char* VersionText();

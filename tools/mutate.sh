@@ -83,6 +83,9 @@ rewritten-edit-not-selected|win64|PARAMS|params/param_dlg.cpp|        ::SendMess
 unfocused-rewritten-edit-selected|win64|PARAMS|params/param_dlg.cpp|if (edit == ::GetFocus() && WindowText(edit) != typed) {|if (WindowText(edit) != typed) {
 custom-entries-read-by-platform|win64|PARAMS|params/param_dlg.cpp|    return ParseSignedNumber(WindowText(GetDlgItem(editId)).c_str());|    return static_cast<int32_t>(::GetDlgItemInt(m_hWnd, editId, nullptr, TRUE));
 about-icon-without-size|win64|RESOURCES|res/pixolve.rc|    CONTROL IDR_MAINFRAME, -1, "Static", SS_ICON, 55, 26, 20, 20|    ICON IDR_MAINFRAME, -1, 55, 26, 20, 20
+version-record-not-the-projects|win64|RESOURCES|res/pixolve.rc|FILEVERSION PIXOLVE_VERSION_MAJOR, PIXOLVE_VERSION_MINOR, PIXOLVE_VERSION_PATCH, PIXOLVE_VERSION_TWEAK|FILEVERSION PIXOLVE_VERSION_MAJOR, PIXOLVE_VERSION_MINOR, PIXOLVE_VERSION_PATCH, 0
+version-text-not-the-projects|native|CLI|cli/options.cpp|"pixolve-render " PIXOLVE_VERSION_TEXT|"pixolve-render 1.1.0"
+version-option-shows-help|native|CLI|cli/options.cpp|return VersionText();|return UsageText();
 output-device-renamed-over|native|CLI|cli/platform_files_posix.cpp|    if (!S_ISREG(info.st_mode)) {|    if (false) {
 output-hard-links-ignored|native|CLI|cli/platform_files_posix.cpp|    target.sharedByLinks = info.st_nlink > 1;|    target.sharedByLinks = false;
 output-mode-not-kept|native|CLI|cli/platform_files_posix.cpp|    ::fchmod(::fileno(file), mode);|    (void)mode;

@@ -13,6 +13,7 @@ packages=(
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   gcc-i686-linux-gnu g++-i686-linux-gnu libc6-dev-i386-cross qemu-user-static
   wine64 xvfb xauth xdotool x11-utils imagemagick python3
+  help2man man-db groff-base zip unzip dpkg-dev file
 )
 
 # Photographs, scans, drawings, textures, icons, sprites, fonts and X clients for the frame buffers.

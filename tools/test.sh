@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds everything (native, sanitizers, fuzzers, 32-bit Linux, win64, win32) and runs every
-# test: native GoogleTest suites, the same under ASan/UBSan, the fuzzers for a bounded time,
+# Builds everything (native, sanitizers, fuzzers, 32-bit Linux, win64, win32) and the
+# downloads in dist/ (tools/release.sh), and runs every test: native GoogleTest suites, the
+# same under ASan/UBSan, the fuzzers for a bounded time,
 # the decoder and exporter suite built for 32-bit Linux (directly or under qemu-i386-static),
 # and the Windows suites and the end-to-end run under Wine in Xvfb: the 64-bit build's, and
-# the shipped 32-bit build's where the kernel executes 32-bit programs.
+# the shipped 32-bit build's where the kernel executes 32-bit programs; then the downloads
+# unpacked and run as a user would (tests/release/release-test.sh).
 # Ends with one summary line; exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,8 +35,8 @@ run_ctest() {  # dir
   (cd "$1" && ctest --output-on-failure) || failed=1
 }
 
-step "native build"
-configure_and_build build/native -DCMAKE_BUILD_TYPE=Release
+step "native, win64 and win32 builds, and the downloads made from them (tools/release.sh)"
+PIXOLVE_JOBS=$jobs bash tools/release.sh
 
 step "sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 configure_and_build build/sanitize -DCMAKE_BUILD_TYPE=Debug -DPIXOLVE_SANITIZE=ON -DPIXOLVE_BENCH=OFF
@@ -43,12 +45,6 @@ step "fuzzer build (clang, libFuzzer)"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXOLVE_FUZZ=ON -DPIXOLVE_BENCH=OFF \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 cmake --build build/fuzz -j "$jobs" --target pixolve_fuzz pixolve_guess_fuzz
-
-step "win64 build"
-configure_and_build build/win64 --toolchain "$root/cmake/toolchain-x86_64-w64-mingw32.cmake"
-
-step "win32 build (the shipped program)"
-configure_and_build build/win32 --toolchain "$root/cmake/toolchain-i686-w64-mingw32.cmake"
 
 step "32-bit Linux build of the decoder and exporter tests"
 configure_and_build build/linux32 --toolchain "$root/cmake/toolchain-i686-linux-gnu.cmake" \
@@ -107,7 +103,13 @@ elif [ "$kernel_runs_32bit" = 1 ]; then
   win32_results=("32-bit Windows suites=build/win32")
 fi
 
+step "the downloads in dist/, unpacked and run as a user would"
+release_prefixes=("$root/build/win64/wineprefix")
+[ "$kernel_runs_32bit" = 1 ] && release_prefixes+=("$root/build/win32/wineprefix")
+bash tests/release/release-test.sh dist build/release/test-results/release.xml \
+  "${release_prefixes[@]}" || failed=1
+
 printf '\n=== finished in %ds\n' $((SECONDS - started))
 python3 tools/summarize.py build/native build/sanitize build/win64 \
-  "32-bit Linux suite=build/linux32" "${win32_results[@]}" --fuzz-failed "$fuzz_failed" --fuzz-failed "$guess_fuzz_failed" || failed=1
+  "32-bit Linux suite=build/linux32" "downloads=build/release" "${win32_results[@]}" --fuzz-failed "$fuzz_failed" --fuzz-failed "$guess_fuzz_failed" || failed=1
 exit $failed

@@ -5,6 +5,7 @@
 
 #include "cli/errors.h"
 #include "cli/options.h"
+#include "pixolve_version.h"
 
 namespace {
 
@@ -181,10 +182,20 @@ TEST(CliOptions, OutputFormatAndDestination) {
     }
 }
 
-TEST(CliOptions, HelpAndFileNamesThatLookLikeOptions) {
-    EXPECT_TRUE(ParseCommandLine({"--help"}).showHelp);
-    EXPECT_TRUE(ParseCommandLine({"in.bin", "-h", "--bogus"}).showHelp);
-    EXPECT_FALSE(ParseCommandLine({"in.bin", "--raw"}).showHelp);
+TEST(CliOptions, HelpVersionAndFileNamesThatLookLikeOptions) {
+    struct Case {
+        Args args;
+        const char* shown;  // nullptr: an export
+    };
+    const Case cases[] = {
+        {{"--help"}, UsageText()},
+        {{"in.bin", "-h", "--bogus"}, UsageText()},
+        {{"--version", "--help"}, "pixolve-render " PIXOLVE_VERSION_TEXT "\n"},
+        {{"in.bin", "--raw"}, nullptr},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(ParseCommandLine(c.args).textToShow, c.shown)
+            << ::testing::PrintToString(c.args);
     EXPECT_EQ(Parse({"--raw", "--", "--width"}).inputPath, "--width");
     EXPECT_EQ(Parse({"-", "--raw"}).inputPath, "-");
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "framework/update_ui.h"
+#include "pixolve_version.h"
 #include "tests/win/dialog_template.h"
 #include "tests/win/import_patch.h"
 
@@ -336,13 +337,15 @@ TEST(Resources, AboutTemplateIconsToolBarStripAndVersion) {
     ASSERT_NE(version, nullptr);
     const BYTE* fixed = version;
     while (dword(fixed) != 0xFEEF04BD) fixed += 4;  // VS_FIXEDFILEINFO's signature
-    EXPECT_EQ(dword(fixed + 8), 0x00010001u) << "file version 1.1";
-    EXPECT_EQ(dword(fixed + 12), 0x00000001u) << "file version .0.1";
-    EXPECT_EQ(dword(fixed + 16), 0x00010001u) << "product version 1.1";
-    EXPECT_EQ(dword(fixed + 20), 0x00000001u) << "product version .0.1";
+    // The project version, as pixolve-render --version prints it.
+    const DWORD high = PIXOLVE_VERSION_MAJOR << 16 | PIXOLVE_VERSION_MINOR;
+    const DWORD low = PIXOLVE_VERSION_PATCH << 16 | PIXOLVE_VERSION_TWEAK;
+    EXPECT_EQ(std::vector<DWORD>({dword(fixed + 8), dword(fixed + 12), dword(fixed + 16), dword(fixed + 20)}),
+              std::vector<DWORD>({high, low, high, low})) << "file and product versions";
     const std::wstring info(reinterpret_cast<const wchar_t*>(version),
                             word(version) / sizeof(wchar_t));
     EXPECT_NE(info.find(L"040904b0"), std::wstring::npos) << "English (United States), Unicode";
+    EXPECT_NE(info.find(L"" PIXOLVE_VERSION_TEXT), std::wstring::npos) << "the version as text";
 }
 
 // ---------------------------------------------------------------------------------------
@@ -834,7 +837,7 @@ TEST_F(FrameTest, AboutBoxIsCentredOverTheFrameInsideTheWorkArea) {
     ASSERT_TRUE(answer.Join());
     EXPECT_NEAR((box.left + box.right) / 2, (frameRect.left + frameRect.right) / 2, 1);
     EXPECT_NEAR((box.top + box.bottom) / 2, (frameRect.top + frameRect.bottom) / 2, 1);
-    EXPECT_EQ(text.rfind(L"pixolve Application v1.1\n\n", 0), 0u);
+    EXPECT_EQ(text.rfind(L"pixolve Application v" PIXOLVE_VERSION_SHORT "\n\n", 0), 0u);
     EXPECT_TRUE(hasIcon);
     RECT after{};
     m_frame.GetWindowRect(&after);
