@@ -91,9 +91,11 @@ step "Windows tests under Wine (Xvfb)"
 run_wine_ctest build/win64
 
 win32_results=(--not-run "32-bit Windows suites" "this kernel cannot execute 32-bit programs")
+wine32_runs=0
 if [ "$kernel_runs_32bit" = 1 ] && [ ! -x /usr/lib/wine/wine ]; then
   win32_results=(--not-run "32-bit Windows suites" "wine32 could not be installed from the package mirror")
 elif [ "$kernel_runs_32bit" = 1 ]; then
+  wine32_runs=1
   step "32-bit Windows tests under wine32 in a WoW64 prefix (Xvfb)"
   run_wine_ctest build/win32
   step "32-bit pixolve-render.exe against the native exporter"
@@ -105,7 +107,7 @@ fi
 
 step "the downloads in dist/, unpacked and run as a user would"
 release_prefixes=("$root/build/win64/wineprefix")
-[ "$kernel_runs_32bit" = 1 ] && release_prefixes+=("$root/build/win32/wineprefix")
+[ "$wine32_runs" = 1 ] && release_prefixes+=("$root/build/win32/wineprefix")
 bash tests/release/release-test.sh dist build/release/test-results/release.xml \
   "${release_prefixes[@]}" || failed=1
 
