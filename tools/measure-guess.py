@@ -3,12 +3,15 @@
 
   python3 tools/measure-guess.py [--render build/native/cli/pixolve-render] [--quick] [--verbose]
                                  [--corpus DIR] [--jobs N] [--forms rgb24,mono1,...]
+                                 [--results FILE]
 
 Writes each picture in each form into a scratch folder, runs --guess --json on it and prints,
 per form, the share whose width, line pad and offset come out right as the top guess and
 within the top 3. A DXT1 width counts as right when it gives the same number of blocks,
 since the bytes hold whole blocks only. Flat synthetic pictures (one colour, noise) must come
 out low confidence.
+`--results FILE` writes every file's guesses, as --guess --json gives them, to FILE (JSON, one
+entry per file, in corpus order), so that two versions can be compared file by file.
 """
 import argparse
 import concurrent.futures
@@ -124,6 +127,7 @@ def main():
     parser.add_argument("--corpus", help="keep the corpus in this folder and reuse it next time")
     parser.add_argument("--forms", help="measure only these forms, comma-separated")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1, help="guesses run at once")
+    parser.add_argument("--results", help="write every file's guesses to this JSON file")
     args = parser.parse_args()
     folder = args.corpus or tempfile.mkdtemp(prefix="guess-corpus-")
     os.makedirs(folder, exist_ok=True)
@@ -135,6 +139,11 @@ def main():
         entries = [e for e in entries if e[0] in forms]
         with concurrent.futures.ThreadPoolExecutor(args.jobs) as pool:
             results = list(pool.map(lambda e: guess(args.render, e[4]), entries))
+        if args.results:
+            with open(args.results, "w") as f:
+                json.dump([{"file": os.path.relpath(e[4], folder), "form": e[0], "guesses": g}
+                           for e, g in zip(entries, results)], f, indent=1)
+                f.write("\n")
         confidence = {(True, True): 0, (True, False): 0, (False, True): 0, (False, False): 0}
         for (form, source, width, height, path, expected), guesses in zip(entries, results):
             expected = tuple(expected)
