@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/guess.h"
 #include "cli/guess_sample.h"
+#include "guess/layout_guess.h"
 #include "decode/file_ops.h"
 
 namespace {
@@ -86,7 +86,7 @@ void WithOpenFile(benchmark::State& state, const fs::path& path, Work work) {
 
 void BM_GuessBaselineReadSample64MB(benchmark::State& state) {
     WithOpenFile(state, Files().Picture(), [](FileHandle file) {
-        benchmark::DoNotOptimize(FileSample::Read(file).Windows().size());
+        benchmark::DoNotOptimize(ReadFileSample(file).Windows().size());
     });
 }
 
@@ -100,7 +100,7 @@ void BM_Guess64MB(benchmark::State& state) {
 
 void BM_GuessBaselineReadSample4GBSparse(benchmark::State& state) {
     WithOpenFile(state, Files().Sparse(), [](FileHandle file) {
-        benchmark::DoNotOptimize(FileSample::Read(file).Windows().size());
+        benchmark::DoNotOptimize(ReadFileSample(file).Windows().size());
     });
 }
 

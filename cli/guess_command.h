@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/guess.h"
+#include "cli/guess_sample.h"
+#include "guess/layout_guess.h"
 #include "cli/options.h"
 #include "decode/raw_doc.h"
 

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int64_t kWholeFileLimit = int64_t{8} << 20;
-constexpr size_t kWindowBytes = size_t{2} << 20;
 constexpr uint32_t kReadChunk = uint32_t{1} << 20;
 
 SampleWindow ReadWindow(FileHandle file, int64_t start, size_t length) {
@@ -30,41 +28,19 @@ SampleWindow ReadWindow(FileHandle file, int64_t start, size_t length) {
 
 }  // namespace
 
-FileSample FileSample::Read(FileHandle file) {
-    FileSample sample;
-    if (!fileops::GetSize(file, sample.m_fileSize)) throw RenderError("cannot read the file's size");
-    const int64_t size = sample.m_fileSize;
-    if (size <= kWholeFileLimit) {
-        sample.m_windows.push_back(ReadWindow(file, 0, static_cast<size_t>(size)));
-        return sample;
+FileSample ReadFileSample(FileHandle file) {
+    int64_t size = 0;
+    if (!fileops::GetSize(file, size)) throw RenderError("cannot read the file's size");
+    std::vector<SampleWindow> windows;
+    for (const WindowSpan& span : SamplingPlan(size)) windows.push_back(ReadWindow(file, span.start, span.length));
+    return FileSample(size, std::move(windows));
+}
+
+std::vector<LayoutGuess> GuessFileLayout(FileHandle file, const LayoutHints& hints, size_t count) {
+    FileSample sample = ReadFileSample(file);
+    try {
+        return GuessLayout(sample, hints, count);
+    } catch (const GuessError& error) {
+        throw RenderError(error.what());
     }
-    // The head holds any header; three windows inside; the tail holds any trailer.
-    const int64_t window = static_cast<int64_t>(kWindowBytes);
-    for (const int64_t start : {int64_t{0}, size / 4, size / 2, size / 4 * 3, size - window})
-        sample.m_windows.push_back(ReadWindow(file, start, kWindowBytes));
-    return sample;
-}
-
-FileSample FileSample::FromBytes(std::vector<uint8_t> bytes) {
-    FileSample sample;
-    sample.m_fileSize = static_cast<int64_t>(bytes.size());
-    sample.m_windows.push_back(SampleWindow{0, std::move(bytes)});
-    return sample;
-}
-
-const SampleWindow& FileSample::Largest() const {
-    return *std::max_element(m_windows.begin(), m_windows.end(),
-                             [](const SampleWindow& a, const SampleWindow& b) {
-                                 return a.bytes.size() < b.bytes.size();
-                             });
-}
-
-const uint8_t* FileSample::At(int64_t position, uint64_t length) const {
-    if (position < 0) return nullptr;
-    for (const SampleWindow& window : m_windows) {
-        if (position >= window.start && position <= window.End() &&
-            static_cast<uint64_t>(window.End() - position) >= length)
-            return window.bytes.data() + (position - window.start);
-    }
-    return nullptr;
 }

@@ -1,37 +1,16 @@
-// The part of a file the layout guess looks at: the whole of a small file, a few windows
-// of a large one, so that the time does not grow with the file.
+// The exporter's reading of the layout guess's sample: the windows of an open file that the
+// guess's sampling plan names, read and handed to it.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <vector>
 
 #include "decode/file_ops.h"
+#include "guess/layout_guess.h"
 
-struct SampleWindow {
-    int64_t start = 0;
-    std::vector<uint8_t> bytes;
+// Reads the sample of the open file; throws RenderError when the file cannot be read.
+FileSample ReadFileSample(FileHandle file);
 
-    int64_t End() const { return start + static_cast<int64_t>(bytes.size()); }
-};
-
-class FileSample {
-public:
-    // Reads the sample of the open file; throws RenderError when the file cannot be read.
-    static FileSample Read(FileHandle file);
-    // A sample over bytes held in memory, for tests and benchmarks.
-    static FileSample FromBytes(std::vector<uint8_t> bytes);
-
-    int64_t FileSize() const { return m_fileSize; }
-    const std::vector<SampleWindow>& Windows() const { return m_windows; }
-    const SampleWindow& Head() const { return m_windows.front(); }
-    const SampleWindow& Largest() const;
-    bool IsWholeFile() const { return m_windows.size() == 1; }
-
-    // The `length` bytes at file position `position` when one window holds them all, else null.
-    const uint8_t* At(int64_t position, uint64_t length) const;
-
-private:
-    int64_t m_fileSize = 0;
-    std::vector<SampleWindow> m_windows;  // the head first, in file order
-};
+// The layouts of an open file, from its sample (see GuessLayout). Throws RenderError when
+// the file cannot be read or holds no picture to guess from.
+std::vector<LayoutGuess> GuessFileLayout(FileHandle file, const LayoutHints& hints, size_t count = 5);

@@ -6,9 +6,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "cli/errors.h"
-#include "cli/guess.h"
-#include "cli/guess_sample.h"
+#include "guess/layout_guess.h"
 #include "fuzz/input_bytes.h"
 
 namespace {
@@ -47,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<LayoutGuess> guesses;
     try {
         guesses = GuessLayout(FileSample::FromBytes(std::move(bytes)), hints);
-    } catch (const RenderError&) {
+    } catch (const GuessError&) {
         return 0;
     }
     Check(guesses.size() <= 5);

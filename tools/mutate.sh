@@ -90,19 +90,19 @@ output-device-renamed-over|native|CLI|cli/platform_files_posix.cpp|    if (!S_IS
 output-hard-links-ignored|native|CLI|cli/platform_files_posix.cpp|    target.sharedByLinks = info.st_nlink > 1;|    target.sharedByLinks = false;
 output-mode-not-kept|native|CLI|cli/platform_files_posix.cpp|    ::fchmod(::fileno(file), mode);|    (void)mode;
 output-reason-lost|native|CLI|cli/platform_files_posix.cpp|std::string LastRuntimeError() { return errno != 0 ? ErrorText(errno) : "write error"; }|std::string LastRuntimeError() { return "write error"; }
-guess-sheared-readings-not-penalized|native|GUESS|cli/guess.cpp|        if (beside > kShearMargin * own) s.cost +=|        if (false) s.cost +=
-guess-shear-compared-one-pixel-only|native|GUESS|cli/guess.cpp|std::max<uint64_t>(1, kBesideReach / grain);|uint64_t{1};
-guess-part-rows-not-penalized|native|GUESS|cli/guess.cpp|    if (!EndsWithFile(layout, sample.FileSize())) penalty += kPartRowPenalty;|
-guess-lag-profile-few-runs|native|GUESS|cli/guess.cpp|runBytes == size ? 1 : 64;|runBytes == size ? 1 : 16;
-guess-smooth-bytes-read-as-channels|native|GUESS|cli/guess.cpp|    if (bytes.smooth && (layout.shape.depth|    if (false && (layout.shape.depth
-guess-nibbles-of-values-read-as-pixels|native|GUESS|cli/guess.cpp|        if (shape.depth == Depth4) return NibblesDiffer(changesAt(shape.stride));|
-guess-bit-places-of-values-read-as-pixels|native|GUESS|cli/guess.cpp|        if (shape.depth == Depth1) return BitPlacesDiffer(changesAt(shape.stride));|
-guess-no-start-a-row-earlier|native|GUESS|cli/guess.cpp|            if (!hints.offset && shape.depth != DepthDXT1 && base.offset >= static_cast<int64_t>(stride)) {|            if (false) {
-guess-header-bytes-not-paid-for|native|GUESS|cli/guess.cpp|    if (!sample.IsWholeFile()) return pictureBitsPerByte;|    return pictureBitsPerByte;
-guess-few-blocks-one-start-only|native|GUESS|cli/guess.cpp|            if (blockOffset && sample.FileSize() <= static_cast<int64_t>(8 * kFewBlocks)) {|            if (false) {
-guess-small-files-not-read-bit-by-bit|native|GUESS|cli/guess.cpp|sample.FileSize() <= kSmallFile;|false;
-guess-weak-block-dips-not-tried|native|GUESS|cli/guess.cpp|        } else if (brightness.size() <= kWeakDipBlocks) {|        } else if (false) {
-guess-file-end-pulls-start-far|native|GUESS|cli/guess.cpp|std::min<int64_t>(s / 3, 16);|std::min<int64_t>(s / 3, 64);
+guess-sheared-readings-not-penalized|native|GUESS|guess/ranking.cpp|        if (beside > kShearMargin * own) s.cost +=|        if (false) s.cost +=
+guess-shear-compared-one-pixel-only|native|GUESS|guess/family.cpp|std::max<uint64_t>(1, kBesideReach / grain)};|uint64_t{1}};
+guess-part-rows-not-penalized|native|GUESS|guess/cost.cpp|    if (!EndsWithFile(layout, evidence.sample.FileSize())) penalty += kPartRowPenalty;|
+guess-lag-profile-few-runs|native|GUESS|guess/lag_profile.cpp|runBytes == size ? 1 : kLagRuns;|runBytes == size ? 1 : 16;
+guess-smooth-bytes-read-as-channels|native|GUESS|guess/family_rgb.cpp|        if (evidence.bytePattern.smooth && m_depth|        if (false && m_depth
+guess-nibbles-of-values-read-as-pixels|native|GUESS|guess/family_4bit.cpp|        return NibblesDiffer(BitChanges(evidence, stride));|        return false;
+guess-bit-places-of-values-read-as-pixels|native|GUESS|guess/family_1bit.cpp|        return BitPlacesDiffer(BitChanges(evidence, stride));|        return false;
+guess-no-start-a-row-earlier|native|GUESS|guess/family.cpp|    if (!evidence.hints.offset && start >= static_cast<int64_t>(shape.stride))|    if (false)
+guess-header-bytes-not-paid-for|native|GUESS|guess/cost.cpp|    if (!sample.IsWholeFile()) return pictureBitsPerByte;|    return pictureBitsPerByte;
+guess-few-blocks-one-start-only|native|GUESS|guess/family_dxt1.cpp|        if (evidence.blocks.Evident() && fileSize <= static_cast<int64_t>(8 * kFewBlocks)) {|        if (false) {
+guess-small-files-not-read-bit-by-bit|native|GUESS|guess/family_packed.cpp|fileSize <= kSmallFile;|false;
+guess-weak-block-dips-not-tried|native|GUESS|guess/family_dxt1.cpp|    } else if (brightness.size() <= kWeakDipBlocks) {|    } else if (false) {
+guess-file-end-pulls-start-far|native|GUESS|guess/start.cpp|std::min<int64_t>(s / 3, kEndTolerance);|std::min<int64_t>(s / 3, 64);
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/guess.h"
+#include "cli/guess_sample.h"
 #include "cli/platform_files.h"
 #include "decode/file_ops.h"
 

@@ -13,11 +13,11 @@
 
 #include "cli/errors.h"
 #include "cli/exporter.h"
-#include "cli/guess.h"
 #include "cli/guess_command.h"
 #include "cli/guess_sample.h"
 #include "cli/platform_files.h"
 #include "decode_test_support.h"
+#include "guess/layout_guess.h"
 
 namespace {
 
@@ -176,10 +176,10 @@ void ExpectTopGuess(const std::vector<LayoutGuess>& guesses, const Expected& exp
     EXPECT_GE(best.confidence, kLowConfidence) << what;
 }
 
-std::string RenderErrorOf(const Bytes& bytes, const LayoutHints& hints = {}) {
+std::string GuessErrorOf(const Bytes& bytes, const LayoutHints& hints = {}) {
     try {
         Guess(bytes, hints);
-    } catch (const RenderError& error) {
+    } catch (const GuessError& error) {
         return error.what();
     }
     return "";
@@ -339,15 +339,15 @@ TEST(GuessLayout, FlatDataIsNeverAConfidentGuess) {
 }
 
 TEST(GuessLayout, BadInputIsExplained) {
-    EXPECT_NE(RenderErrorOf({}).find("empty"), std::string::npos);
-    EXPECT_NE(RenderErrorOf(Bytes(10, 1)).find("too few"), std::string::npos);
+    EXPECT_NE(GuessErrorOf({}).find("empty"), std::string::npos);
+    EXPECT_NE(GuessErrorOf(Bytes(10, 1)).find("too few"), std::string::npos);
     LayoutHints wide;
     wide.width = 1000;
     wide.depth = Depth24;
-    EXPECT_NE(RenderErrorOf(Bytes(2999, 1), wide).find("fewer than one row"), std::string::npos);
+    EXPECT_NE(GuessErrorOf(Bytes(2999, 1), wide).find("fewer than one row"), std::string::npos);
     wide.offset = 5;
-    EXPECT_NE(RenderErrorOf(Bytes(3004, 1), wide).find("fewer than one row"), std::string::npos);
-    EXPECT_EQ(RenderErrorOf(Bytes(3005, 1), wide), "");
+    EXPECT_NE(GuessErrorOf(Bytes(3004, 1), wide).find("fewer than one row"), std::string::npos);
+    EXPECT_EQ(GuessErrorOf(Bytes(3005, 1), wide), "");
 }
 
 // The command line around the guess, run in-process with its streams in files.

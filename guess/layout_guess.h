@@ -1,12 +1,15 @@
-// Guessing a picture's layout from a file's bytes: depth, width, line pad, offset, height.
+// Guessing a picture's layout from a sample of a file's bytes: depth, width, line pad,
+// offset, height. No file I/O: the caller reads the windows that SamplingPlan names.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <vector>
 
-#include "decode/file_ops.h"
 #include "decode/raw_doc.h"
+#include "guess/sample.h"
 
 // What the user already knows; the guess keeps these and finds the rest.
 struct LayoutHints {
@@ -34,16 +37,16 @@ struct LayoutGuess {
 // Below this a guess is reported as a low-confidence one.
 constexpr double kLowConfidence = 0.3;
 
-class FileSample;
+// The sample holds no picture to guess from (an empty file, or one shorter than a row of
+// the width given); the message says why.
+class GuessError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // Up to `count` layouts for the sampled file, best first; none when nothing fits the hints.
-// Throws RenderError for an empty file, or one smaller than a row of the given width.
-std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints& hints,
-                                     size_t count = 5);
-
-// The same for an open file, of which it reads only a sample when it is large.
-std::vector<LayoutGuess> GuessFileLayout(FileHandle file, const LayoutHints& hints,
-                                         size_t count = 5);
+// Throws GuessError for an empty file, or one smaller than a row of the given width.
+std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints& hints, size_t count = 5);
 
 // Bytes of one row of `width` pixels, without the line pad (DXT1: one row of blocks).
 uint64_t RowBytes(PixelFormat depth, uint32_t width);

@@ -1,0 +1,73 @@
+#include "guess/evidence.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "guess/family_dxt1.h"
+#include "guess/family_packed.h"
+#include "guess/strides.h"
+
+namespace {
+
+// The byte pattern is measured from this far into the largest window (at most a quarter
+// of it), over this many bytes. Set with the pattern itself (6ab7633).
+constexpr size_t kPatternSkip = 65536;
+constexpr size_t kPatternBytes = size_t{1} << 18;
+// A byte this much nearer its channel a pixel on than the next byte makes a pixel width
+// stand out (6ab7633).
+constexpr double kPeriodRatio = 0.7;
+// Bytes two apart differ this much more than neighbours, and further ones more again, in
+// grey pictures (f62840a: grey top-1 91.7% -> 96.4%).
+constexpr double kSmoothStep = 1.15;
+
+ByteWindows WindowsOf(const FileSample& sample) {
+    ByteWindows windows;
+    for (const SampleWindow& window : sample.Windows()) windows.push_back(&window.bytes);
+    return windows;
+}
+
+// The longest lag a profile measures: half the smallest window, at most kMaxStride.
+uint64_t MaxLag(const FileSample& sample) {
+    uint64_t smallest = sample.FileSize();
+    for (const SampleWindow& window : sample.Windows()) smallest = std::min<uint64_t>(smallest, window.bytes.size());
+    return std::min<uint64_t>(kMaxStride, smallest / 2);
+}
+
+BytePattern MeasureBytePattern(const FileSample& sample) {
+    const std::vector<uint8_t>& bytes = sample.Largest().bytes;
+    const size_t skip = std::min<size_t>(bytes.size() / 4, kPatternSkip);
+    const size_t end = std::min<size_t>(bytes.size(), skip + kPatternBytes);
+    BytePattern pattern;
+    if (end < skip + 64) return pattern;
+    std::array<double, 5> apart{};
+    for (size_t i = skip + 4; i < end; ++i)
+        for (size_t lag = 1; lag <= 4; ++lag) apart[lag] += std::abs(bytes[i] - bytes[i - lag]);
+    if (apart[1] <= 0) return pattern;
+    double best = kPeriodRatio;
+    for (uint32_t lag = 2; lag <= 4; ++lag) {
+        const double ratio = apart[lag] / apart[1];
+        if (ratio < best) {
+            best = ratio;
+            pattern.period = lag;
+        }
+    }
+    pattern.smooth = apart[2] > kSmoothStep * apart[1] && apart[3] > apart[2] && apart[4] > apart[3];
+    return pattern;
+}
+
+}  // namespace
+
+Evidence::Evidence(const FileSample& sample, const LayoutHints& hints)
+    : sample(sample), hints(hints), windows(WindowsOf(sample)), profile(windows, MaxLag(sample)),
+      bytePattern(MeasureBytePattern(sample)),
+      packedPixels(PackedPixelsTried(bytePattern, hints, sample.FileSize())) {
+    if (packedPixels) {
+        std::vector<std::vector<uint8_t>> greyLevels;
+        for (const std::vector<uint8_t>* window : windows) greyLevels.push_back(GreyLevels(*window));
+        ByteWindows greyWindows;
+        for (const std::vector<uint8_t>& grey : greyLevels) greyWindows.push_back(&grey);
+        greyProfile.emplace(greyWindows, MaxLag(sample));
+        largestGrey = std::move(greyLevels[static_cast<size_t>(&sample.Largest() - sample.Windows().data())]);
+    }
+    MeasureBlocks(*this);
+}

@@ -1,0 +1,55 @@
+// What the guess measures once over the sample and hands every pixel family alike, as a
+// character-set detector feeds each of its probers the same bytes.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "guess/lag_profile.h"
+#include "guess/layout_guess.h"
+#include "guess/memo.h"
+
+// DXT1's own measure (family_dxt1.cpp): encoders write an opaque block's first colour
+// endpoint above its second, so in DXT1 data one of the eight byte phases has nearly every
+// pair of 16-bit values in falling order.
+struct BlockEvidence {
+    int phase = -1;
+    double ordered = 0;
+    uint64_t compared = 0;
+
+    double indicesOrdered = 0;  // the same share four bytes on, where the indices lie
+
+    bool Evident() const;
+};
+
+// What the bytes alone say of a pixel's size: in pixels of 2, 3 or 4 channel bytes, a byte
+// is nearer its channel in the next pixel than the next byte (`period`, 0 when no such
+// width stands out); in grey pixels a byte is nearer the next byte than any further one,
+// and further the further on (`smooth`), which channels of wider pixels never are.
+struct BytePattern {
+    uint32_t period = 0;
+    bool smooth = false;
+};
+
+struct Evidence {
+    Evidence(const FileSample& sample, const LayoutHints& hints);
+
+    const FileSample& sample;
+    const LayoutHints& hints;
+    ByteWindows windows;  // every sampled window's bytes
+    LagProfile profile;   // of the bytes
+    BytePattern bytePattern;
+    // Pixels of less than a byte are tried (family_packed.cpp); then the grey levels of the
+    // largest window and their lag profile are measured.
+    bool packedPixels = false;
+    std::optional<LagProfile> greyProfile;
+    std::vector<uint8_t> largestGrey;
+    // DXT1 blocks, and when they are evident the brightness of each and its lag profile.
+    BlockEvidence blocks;
+    std::vector<uint8_t> brightness;
+    std::optional<LagProfile> blockProfile;
+    // How often each bit of a byte changes a stride on (family_packed.cpp), by stride.
+    Memo<uint64_t, std::array<uint64_t, 8>> bitChanges;
+};

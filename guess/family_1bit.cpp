@@ -1,0 +1,81 @@
+// 1-bit pixels, eight to a byte: two levels, often dithered.
+#include <algorithm>
+#include <array>
+
+#include "guess/cost.h"
+#include "guess/family_packed.h"
+#include "guess/shapes.h"
+
+namespace {
+
+// Bit places whose changes differ this much from alike (chi-square over the eight places)
+// and twice as often between the most and the fewest are a value's bits (7e5e3bc: a flat
+// 8-bit logo).
+constexpr double kBitPlaceChiSquare = 50;
+constexpr uint64_t kBitPlaceRatio = 2;
+
+// Whether the bits of a byte change from one row to the next at rates that depend on their
+// place in the byte, as the bits of a wider value do (low bits flicker while high bits
+// hold): bits that are pixels all change alike. The difference must be both large and
+// more than chance in the bits counted.
+bool BitPlacesDiffer(const std::array<uint64_t, 8>& changes) {
+    double mean = 0;
+    for (const uint64_t c : changes) mean += static_cast<double>(c) / 8;
+    if (mean <= 0) return false;
+    double chiSquare = 0;
+    for (const uint64_t c : changes) chiSquare += (static_cast<double>(c) - mean) * (static_cast<double>(c) - mean) / mean;
+    const auto [fewest, most] = std::minmax_element(changes.begin(), changes.end());
+    return chiSquare > kBitPlaceChiSquare && *most > kBitPlaceRatio * *fewest;
+}
+
+// Total bits of a two-level plane's values, rows after the first, each coded in the context
+// of eight neighbours: two to the left, three above, three two rows above (dithering often
+// repeats every other row).
+double BinaryPlaneBits(const Plane& plane, uint64_t rows) {
+    const uint64_t perRow = plane.values.size() / rows;
+    std::array<std::array<uint32_t, 2>, 256> counts{};
+    auto at = [&](uint64_t x, uint64_t y) -> uint32_t { return x < perRow ? plane.values[y * perRow + x] : 0; };
+    for (uint64_t y = 1; y < rows; ++y) {
+        for (uint64_t x = 0; x < perRow; ++x) {
+            uint32_t context = at(x - 1, y) | at(x - 2, y) << 1 | at(x - 1, y - 1) << 2 | at(x, y - 1) << 3 |
+                               at(x + 1, y - 1) << 4;
+            if (y >= 2) context |= at(x - 1, y - 2) << 5 | at(x, y - 2) << 6 | at(x + 1, y - 2) << 7;
+            ++counts[context][at(x, y)];
+        }
+    }
+    double bits = 0;
+    for (const auto& pair : counts) {
+        const uint64_t count = uint64_t{pair[0]} + pair[1];
+        bits += CodeLengthBits({pair[0], pair[1]}, count, 0.5);
+    }
+    return bits;
+}
+
+class OneBit : public PackedPixels {
+public:
+    uint64_t RowBytes(uint32_t width) const override { return (uint64_t{width} + 7) / 8; }
+    uint32_t PixelsPerByte() const override { return 8; }
+    void AddShapes(std::vector<Shape>& shapes, uint64_t row, uint64_t pad, uint64_t stride, bool fromZeros) const override {
+        AddShape(shapes, Depth1, row * 8, pad, stride, fromZeros);
+    }
+    // Bits that change from row to row as the bits of byte values do are not pixels.
+    bool LooksLikeValues(Evidence& evidence, uint64_t stride) const override {
+        return BitPlacesDiffer(BitChanges(evidence, stride));
+    }
+    std::vector<Plane> EmptyPlanes(const Layout&) const override { return {{1, BinaryPlaneBits, {}}}; }
+    void AppendRow(const Layout& layout, const uint8_t* row, std::vector<Plane>& planes) const override {
+        for (uint32_t x = 0; x < layout.shape.width; ++x) {
+            const uint32_t bit = layout.bigEndian ? 7 - x % 8 : x % 8;
+            planes[0].values.push_back(static_cast<uint16_t>(row[x / 8] >> bit & 1));
+        }
+    }
+    // Two-level pixels shear a byte a row, and show the row boundary in their grey level.
+    RowValues Seams() const override { return PixelSeams(RowValues::Grey, 1); }
+};
+
+}  // namespace
+
+const PixelFamily& OneBitFamily() {
+    static const OneBit family;
+    return family;
+}

@@ -1,0 +1,14 @@
+// Stage 6, ranking and confidence: readings that stack rows or shear the picture pay for
+// it, the cheapest come first, and the confidence weighs each one's lead with how clearly
+// its rows line up.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "guess/evidence.h"
+#include "guess/layout_guess.h"
+#include "guess/reading.h"
+
+// Up to `count` guesses from the scored readings, best first.
+std::vector<LayoutGuess> Rank(Evidence& evidence, std::vector<Scored> scored, size_t count);

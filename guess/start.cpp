@@ -1,0 +1,113 @@
+#include "guess/start.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// Rows the row boundary is measured over. Set in the first version (932a95d).
+constexpr uint64_t kPhaseRows = 64;
+// A boundary that does not stand out this much over the mean step is no evidence (932a95d).
+constexpr double kClearBoundary = 1.5;
+// The head's bytes searched for the header's end. Set in the first version (932a95d).
+constexpr uint64_t kHeaderSearchBytes = 65536;
+// The file's end fixes the start only this near the header's found end, and within a third
+// of a row: a 3144-byte colour profile after a bitmap's rows pulled its start 36 bytes
+// early at 64 (0c841ec).
+constexpr int64_t kEndTolerance = 16;
+// A row boundary seen only as a step between pixels fixes the start this near the header's
+// end, and within a quarter of a row (932a95d).
+constexpr int64_t kPhaseTolerance = 32;
+
+// The row start within the stride, as a file position modulo the stride; negative when the
+// rows show no clear boundary.
+int64_t RowPhase(const FileSample& sample, const Shape& shape, const Columns& columns, uint32_t bytesPerPixel) {
+    if (!columns.valid) return -1;
+    const uint64_t stride = shape.stride;
+    if (shape.rowStart >= 0) return (columns.firstColumn + shape.rowStart) % static_cast<int64_t>(stride);
+    if (shape.padFromZeros && shape.linePad > 0)
+        return (columns.firstColumn + static_cast<int64_t>(columns.zeroRunEnd)) % static_cast<int64_t>(stride);
+    const uint64_t grain = std::min<uint64_t>(bytesPerPixel, stride);
+    const SampleWindow& window = sample.Largest();
+    const uint64_t first = static_cast<uint64_t>(columns.firstColumn - window.start);
+    if (first < grain) return -1;
+    const uint64_t rows = std::min<uint64_t>(kPhaseRows, (window.bytes.size() - first) / stride);
+    std::vector<double> step(stride, 0);
+    for (uint64_t row = 0; row < rows; ++row) {
+        const uint8_t* bytes = &window.bytes[first + row * stride];
+        for (uint64_t c = 0; c < stride; ++c) step[c] += std::abs(bytes[c] - *(bytes + c - grain));
+    }
+    double total = 0;
+    for (const double s : step) total += s;
+    if (total <= 0) return -1;
+    double best = -1;
+    uint64_t bestColumn = 0;
+    for (uint64_t c = 0; c < stride; ++c) {
+        double across = 0;
+        for (uint64_t j = 0; j < grain; ++j) across += step[(c + j) % stride];
+        if (across > best) {
+            best = across;
+            bestColumn = c;
+        }
+    }
+    // A boundary that does not stand out is no evidence.
+    if (best < kClearBoundary * total / static_cast<double>(stride) * static_cast<double>(grain)) return -1;
+    return (columns.firstColumn + static_cast<int64_t>(bestColumn)) % static_cast<int64_t>(stride);
+}
+
+// The row start nearest `headerEnd` among those at `phase` modulo the stride, if within
+// `tolerance` of it.
+std::optional<int64_t> Snap(int64_t phase, int64_t headerEnd, uint64_t stride, int64_t tolerance) {
+    if (phase < 0) return std::nullopt;
+    const int64_t s = static_cast<int64_t>(stride);
+    const int64_t rows = std::max<int64_t>(0, (headerEnd - phase + s / 2) / s);
+    const int64_t snapped = phase + rows * s;
+    if (std::abs(snapped - headerEnd) > tolerance) return std::nullopt;
+    return snapped;
+}
+
+// The header's end is found to a few bytes. The exact start comes from the end of the file,
+// where a picture usually ends with its last row, or else from a clear row boundary.
+int64_t ChooseOffset(int64_t phase, int64_t headerEnd, const Shape& shape, int64_t fileSize) {
+    if (headerEnd == 0) return 0;
+    const int64_t s = static_cast<int64_t>(shape.stride);
+    const int64_t endTolerance = std::min<int64_t>(s / 3, kEndTolerance);
+    for (const int64_t trailing : {int64_t{0}, static_cast<int64_t>(shape.linePad)}) {
+        if (const auto start = Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance)) return *start;
+    }
+    // Unused bits, found in one column alone, fix where rows start; a boundary seen only as
+    // a step between pixels must lie near the header's end.
+    const int64_t phaseTolerance = shape.rowStart >= 0 ? s : std::min<int64_t>(s / 4, kPhaseTolerance);
+    if (const auto start = Snap(phase, headerEnd, shape.stride, phaseTolerance)) return *start;
+    return headerEnd;
+}
+
+}  // namespace
+
+// A header byte differs from the byte below it more than that byte differs from the next
+// one below, while within the picture both differences are alike.
+int64_t HeaderEnd(const FileSample& sample, uint64_t stride) {
+    const std::vector<uint8_t>& bytes = sample.Head().bytes;
+    if (bytes.size() <= 2 * stride) return 0;
+    const uint64_t span = std::min<uint64_t>({bytes.size() - 2 * stride, kHeaderSearchBytes});
+    return ChangePoint(span, [&](uint64_t t) { return std::abs(bytes[t] - bytes[t + stride]); },
+                       [&](uint64_t t) { return std::abs(bytes[t + stride] - bytes[t + 2 * stride]); });
+}
+
+std::optional<int64_t> PictureStart(const Evidence& evidence, const PixelFamily& family, const Shape& shape,
+                                    const Columns& columns, int64_t headerEnd) {
+    const LayoutHints& hints = evidence.hints;
+    const std::optional<int64_t> own = hints.offset ? std::nullopt : family.OwnStart(evidence, shape.stride);
+    const bool zerosAtRowEnd = family.ZerosOnlyWhereRowsEnd() && shape.padFromZeros;
+    const bool phaseUsed = !(hints.offset || own) || zerosAtRowEnd;
+    const int64_t phase = phaseUsed ? RowPhase(evidence.sample, shape, columns, family.BytesPerPixel()) : -1;
+    const int64_t start = hints.offset ? *hints.offset
+                          : own        ? *own
+                                       : ChooseOffset(phase, headerEnd, shape, evidence.sample.FileSize());
+    if (start > INT32_MAX) return std::nullopt;
+    // Zero columns of 1- or 4-bit pixels are pad or unused bits only where rows end:
+    // elsewhere they are dark pixels.
+    if (zerosAtRowEnd && phase >= 0 && (start - phase) % static_cast<int64_t>(shape.stride) != 0) return std::nullopt;
+    return start;
+}

@@ -1,0 +1,48 @@
+// Stage 4, the picture's start: where bytes stop differing from the row below more than
+// the picture's rows differ from each other (the header's end), made exact by the file's
+// end or by the row boundary.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+#include <optional>
+
+#include "guess/evidence.h"
+#include "guess/family.h"
+#include "guess/shapes.h"
+
+// The end of a leading stretch where `across(t)`, a value's difference from the one a row on,
+// exceeds `along(t)`, that one's difference from the next row on: within a picture both are
+// alike. A stretch must stand out by more than half the picture's own row differences.
+// The margin is kBaseMargin plus half the typical row difference; a climb of kChanceClimb
+// margins is no chance. Set in the first version (932a95d), not tuned since.
+constexpr double kBaseMargin = 2;
+constexpr double kChanceClimb = 8;
+
+template <typename Across, typename Along>
+int64_t ChangePoint(uint64_t span, Across across, Along along) {
+    double typical = 0;
+    for (uint64_t t = span / 2; t < span; ++t) typical += along(t);
+    typical /= static_cast<double>(std::max<uint64_t>(1, span - span / 2));
+    const double margin = kBaseMargin + typical / 2;
+    double climb = 0;
+    double best = 0;
+    int64_t end = 0;
+    for (uint64_t t = 0; t < span; ++t) {
+        climb += across(t) - along(t) - margin;
+        if (climb > best) {
+            best = climb;
+            end = static_cast<int64_t>(t + 1);
+        }
+    }
+    // Chance gives short climbs; a header of a few bytes already climbs well above them.
+    return best >= kChanceClimb * margin ? end : 0;
+}
+
+// Where the bytes start to match the bytes one stride on, within the head of the file.
+int64_t HeaderEnd(const FileSample& sample, uint64_t stride);
+
+// Where the shape's picture starts, or none when its zero columns are not where rows end
+// or the start is past what a layout can hold.
+std::optional<int64_t> PictureStart(const Evidence& evidence, const PixelFamily& family, const Shape& shape,
+                                    const Columns& columns, int64_t headerEnd);
