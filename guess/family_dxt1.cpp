@@ -133,12 +133,12 @@ public:
         const FileSample& sample = evidence.sample;
         return ChooseBlockOffset(BlockHeaderEnd(sample, stride, evidence.blocks.phase), stride, sample.FileSize());
     }
-    // A few blocks show no clear header end: every start where the last block row ends with
-    // the file, below a usual header's length, is tried too.
+    // A few blocks show no clear header end: unless the user gave the start, every start
+    // where the last block row ends with the file, below a usual header's length, is tried too.
     std::vector<int64_t> StartsToTry(const Evidence& evidence, const Shape& shape, int64_t start) const override {
         std::vector<int64_t> starts{start};
         const int64_t fileSize = evidence.sample.FileSize();
-        if (evidence.blocks.Evident() && fileSize <= static_cast<int64_t>(8 * kFewBlocks)) {
+        if (!evidence.hints.offset && evidence.blocks.Evident() && fileSize <= static_cast<int64_t>(8 * kFewBlocks)) {
             const int64_t s = static_cast<int64_t>(shape.stride);
             for (int64_t other = fileSize % s; other <= kLongestHeader; other += s)
                 if (other != start) starts.push_back(other);

@@ -99,7 +99,8 @@ guess-nibbles-of-values-read-as-pixels|native|GUESS|guess/family_4bit.cpp|      
 guess-bit-places-of-values-read-as-pixels|native|GUESS|guess/family_1bit.cpp|        return BitPlacesDiffer(BitChanges(evidence, stride));|        return false;
 guess-no-start-a-row-earlier|native|GUESS|guess/family.cpp|    if (!evidence.hints.offset && start >= static_cast<int64_t>(shape.stride))|    if (false)
 guess-header-bytes-not-paid-for|native|GUESS|guess/cost.cpp|    if (!sample.IsWholeFile()) return pictureBitsPerByte;|    return pictureBitsPerByte;
-guess-few-blocks-one-start-only|native|GUESS|guess/family_dxt1.cpp|        if (evidence.blocks.Evident() && fileSize <= static_cast<int64_t>(8 * kFewBlocks)) {|        if (false) {
+guess-few-blocks-one-start-only|native|GUESS|guess/family_dxt1.cpp|        if (!evidence.hints.offset && evidence.blocks.Evident() && fileSize <= static_cast<int64_t>(8 * kFewBlocks)) {|        if (false) {
+guess-few-blocks-start-given-ignored|native|GUESS|guess/family_dxt1.cpp|        if (!evidence.hints.offset && evidence.blocks.Evident()|        if (evidence.blocks.Evident()
 guess-small-files-not-read-bit-by-bit|native|GUESS|guess/family_packed.cpp|fileSize <= kSmallFile;|false;
 guess-weak-block-dips-not-tried|native|GUESS|guess/family_dxt1.cpp|    } else if (brightness.size() <= kWeakDipBlocks) {|    } else if (false) {
 guess-file-end-pulls-start-far|native|GUESS|guess/start.cpp|std::min<int64_t>(s / 3, kEndTolerance);|std::min<int64_t>(s / 3, 64);

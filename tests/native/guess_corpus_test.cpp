@@ -130,10 +130,10 @@ bool Right(const LayoutGuess& guess, const Expected& expected) {
     return guess.width == expected.width;
 }
 
-std::vector<LayoutGuess> GuessFile(const fs::path& path) {
+std::vector<LayoutGuess> GuessFile(const fs::path& path, const LayoutHints& hints = {}) {
     const FileHandle file = fileops::OpenForReading(path.string().c_str());
     if (!fileops::IsValid(file)) return {};
-    std::vector<LayoutGuess> guesses = GuessFileLayout(file, {}, 3);
+    std::vector<LayoutGuess> guesses = GuessFileLayout(file, hints, 3);
     fileops::Close(file);
     return guesses;
 }
@@ -177,14 +177,14 @@ protected:
     }
 
     // The guesses for one form of a picture made here, and the layout that shows it.
-    Guessed GuessForm(const Picture& picture, const std::string& form) {
+    Guessed GuessForm(const Picture& picture, const std::string& form, const LayoutHints& hints = {}) {
         Corpus corpus(m_folder);
         if (!corpus.Make(picture)) {
             ADD_FAILURE() << "convert could not make " << picture.source;
             return {};
         }
         const auto file = corpus.Forms(picture).at(form);
-        return {GuessFile(file.first), file.second};
+        return {GuessFile(file.first, hints), file.second};
     }
 
     fs::path m_folder;
@@ -254,6 +254,10 @@ TEST_F(GuessCorpus, SmallTextureBehindItsHeader) {
         const Guessed guessed = GuessForm(picture, "DDS DXT1");
         EXPECT_TRUE(RightWithin(guessed, 1)) << picture.source << " " << picture.width << " x " << picture.height;
     }
+    LayoutHints fromTheFirstByte;
+    fromTheFirstByte.offset = 0;
+    for (const LayoutGuess& guess : GuessForm({"rose:", 16, 16}, "DDS DXT1", fromTheFirstByte).guesses)
+        EXPECT_EQ(guess.offset, 0) << "the offset given is kept";
 }
 
 // A grainy texture of two thousand blocks, whose block brightness dips at its rows barely
