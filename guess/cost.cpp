@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "guess/family_dxt1.h"
+#include "guess/strides.h"
 
 namespace {
 
@@ -20,6 +21,7 @@ constexpr double kZeroPadBonus = 0.02;
 // kAspectPenalty a byte for each further doubling (932a95d).
 constexpr double kSquareOctaves = 2;
 constexpr double kAspectPenalty = 0.1;
+// Except rows of glyphs (kGlyphRowBytes): a font is a table far taller than wide.
 // Most files hold a picture and nothing after it: a reading that leaves part of a row at
 // the end is a little less likely (ace1227: 0.5 instead gains 0.3% more, not worth leaning
 // harder on files that end with their picture).
@@ -203,7 +205,7 @@ bool EndsWithFile(const Layout& layout, int64_t fileSize) {
 double Penalty(const Evidence& evidence, const PixelFamily& family, const Layout& layout) {
     double penalty = layout.shape.padFromZeros ? -kZeroPadBonus : 0;
     const double aspect = std::abs(std::log2(static_cast<double>(layout.shape.width) / static_cast<double>(layout.rows)));
-    penalty += kAspectPenalty * std::max(0.0, aspect - kSquareOctaves);
+    if (layout.shape.stride > kGlyphRowBytes) penalty += kAspectPenalty * std::max(0.0, aspect - kSquareOctaves);
     if (!EndsWithFile(layout, evidence.sample.FileSize())) penalty += kPartRowPenalty;
     penalty += BlockOrderPenalty(evidence.blocks, layout);
     family.AddPenalties(evidence, layout, penalty);
