@@ -21,7 +21,9 @@ constexpr double kZeroPadBonus = 0.02;
 // kAspectPenalty a byte for each further doubling (932a95d).
 constexpr double kSquareOctaves = 2;
 constexpr double kAspectPenalty = 0.1;
-// Except rows of glyphs (kGlyphRowBytes): a font is a table far taller than wide.
+// Except rows of glyphs (kGlyphRowBytes) up to a font's worth: 2048 glyphs 32 rows tall
+// (a 4096 x 4096 1-bit picture was read 8 wide without this bound).
+constexpr uint64_t kGlyphTableRows = uint64_t{1} << 16;
 // Most files hold a picture and nothing after it: a reading that leaves part of a row at
 // the end is a little less likely (ace1227: 0.5 instead gains 0.3% more, not worth leaning
 // harder on files that end with their picture).
@@ -205,7 +207,8 @@ bool EndsWithFile(const Layout& layout, int64_t fileSize) {
 double Penalty(const Evidence& evidence, const PixelFamily& family, const Layout& layout) {
     double penalty = layout.shape.padFromZeros ? -kZeroPadBonus : 0;
     const double aspect = std::abs(std::log2(static_cast<double>(layout.shape.width) / static_cast<double>(layout.rows)));
-    if (layout.shape.stride > kGlyphRowBytes) penalty += kAspectPenalty * std::max(0.0, aspect - kSquareOctaves);
+    const bool glyphTable = layout.shape.stride <= kGlyphRowBytes && layout.rows <= kGlyphTableRows;
+    if (!glyphTable) penalty += kAspectPenalty * std::max(0.0, aspect - kSquareOctaves);
     if (!EndsWithFile(layout, evidence.sample.FileSize())) penalty += kPartRowPenalty;
     penalty += BlockOrderPenalty(evidence.blocks, layout);
     family.AddPenalties(evidence, layout, penalty);
