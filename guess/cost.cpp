@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "guess/family_dxt1.h"
+#include "guess/strides.h"
 
 namespace {
 
@@ -20,6 +21,11 @@ constexpr double kZeroPadBonus = 0.02;
 // kAspectPenalty a byte for each further doubling (932a95d).
 constexpr double kSquareOctaves = 2;
 constexpr double kAspectPenalty = 0.1;
+// Except rows of glyphs (kGlyphRowBytes) of a font's worth: 128 glyphs 8 rows tall to 2048
+// glyphs 32 rows tall (without these bounds a 4096 x 4096 built-in and a 100 x 75 tune-half
+// 1-bit picture were read 8 wide).
+constexpr uint64_t kGlyphTableMinRows = 1024;
+constexpr uint64_t kGlyphTableMaxRows = uint64_t{1} << 16;
 // Most files hold a picture and nothing after it: a reading that leaves part of a row at
 // the end is a little less likely (ace1227: 0.5 instead gains 0.3% more, not worth leaning
 // harder on files that end with their picture).
@@ -203,7 +209,9 @@ bool EndsWithFile(const Layout& layout, int64_t fileSize) {
 double Penalty(const Evidence& evidence, const PixelFamily& family, const Layout& layout) {
     double penalty = layout.shape.padFromZeros ? -kZeroPadBonus : 0;
     const double aspect = std::abs(std::log2(static_cast<double>(layout.shape.width) / static_cast<double>(layout.rows)));
-    penalty += kAspectPenalty * std::max(0.0, aspect - kSquareOctaves);
+    const bool glyphTable = layout.shape.stride <= kGlyphRowBytes && layout.rows >= kGlyphTableMinRows &&
+                            layout.rows <= kGlyphTableMaxRows;
+    if (!glyphTable) penalty += kAspectPenalty * std::max(0.0, aspect - kSquareOctaves);
     if (!EndsWithFile(layout, evidence.sample.FileSize())) penalty += kPartRowPenalty;
     penalty += BlockOrderPenalty(evidence.blocks, layout);
     family.AddPenalties(evidence, layout, penalty);

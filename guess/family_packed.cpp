@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "guess/strides.h"
+
 namespace {
 
 // Files this small are cheap to read at every depth, whatever their bytes look like: a
@@ -35,9 +37,12 @@ double PackedPixels::Structure(const Evidence& evidence, uint64_t stride) const 
     return structure;
 }
 
-// Bytes whose pixel width shows (2, 3 or 4) are not pixels within a byte.
-void PackedPixels::AddPenalties(const Evidence& evidence, const Layout&, double& penalty) const {
-    if (evidence.bytePattern.period != 0 && BytesPerPixel() != evidence.bytePattern.period) penalty += 1;
+// Bytes whose pixel width shows (2, 3 or 4) are not pixels within a byte, unless they are
+// rows of glyphs that repeat a row on.
+void PackedPixels::AddPenalties(const Evidence& evidence, const Layout& layout, double& penalty) const {
+    const uint32_t period = evidence.bytePattern.period;
+    const bool glyphRows = layout.shape.stride == period && period <= kGlyphRowBytes;
+    if (period != 0 && BytesPerPixel() != period && !glyphRows) penalty += 1;
 }
 
 std::vector<Layout> PackedPixels::Variants(const Layout& base) const {

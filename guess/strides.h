@@ -11,8 +11,11 @@
 
 // The longest row stride measured. Set in the first version (932a95d), not tuned since.
 constexpr uint64_t kMaxStride = 32768;
-// The shortest row stride tried. Set in the first version (932a95d).
-constexpr uint64_t kMinStride = 2;
+// The shortest row stride tried: a byte, a row of a font's glyphs 8 pixels wide (real fonts).
+constexpr uint64_t kMinStride = 1;
+// Rows this short are rows of glyphs, 8 pixels wide a byte, 9 to 16 two bytes, the glyphs
+// one below the other (real fonts, tune half).
+constexpr uint64_t kGlyphRowBytes = 2;
 // Bytes either side of a row stride where diagonals dip, tried as strides too; 8 reaches
 // diagonal grain sheared by two pixels a row (3a7d031).
 constexpr uint64_t kBesideReach = 8;

@@ -104,6 +104,9 @@ guess-few-blocks-start-given-ignored|native|GUESS|guess/family_dxt1.cpp|        
 guess-small-files-not-read-bit-by-bit|native|GUESS|guess/family_packed.cpp|fileSize <= kSmallFile;|false;
 guess-weak-block-dips-not-tried|native|GUESS|guess/family_dxt1.cpp|    } else if (brightness.size() <= kWeakDipBlocks) {|    } else if (false) {
 guess-file-end-pulls-start-far|native|GUESS|guess/start.cpp|std::min<int64_t>(s / 3, kEndTolerance);|std::min<int64_t>(s / 3, 64);
+guess-no-glyph-rows-of-a-byte|native|GUESS|guess/strides.h|constexpr uint64_t kMinStride = 1;|constexpr uint64_t kMinStride = 2;
+guess-glyph-tables-pay-for-their-aspect|native|GUESS|guess/cost.cpp|    if (!glyphTable) penalty +=|    penalty +=
+guess-glyph-rows-taken-for-pixel-width|native|GUESS|guess/family_packed.cpp| && !glyphRows) penalty += 1;|) penalty += 1;
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

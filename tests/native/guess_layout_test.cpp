@@ -155,6 +155,21 @@ Bytes Noise(size_t count) {
     return bytes;
 }
 
+// A console font's table: 256 glyphs one below the other, rows of one or two bytes, each
+// glyph a stem (shared by four glyphs in a row, as letters share theirs), a bar and maybe a
+// slant, placed at random, blank rows above and below.
+Bytes GlyphTable(uint32_t width, uint32_t height) {
+    const Bytes shapes = Noise(3 * 256);
+    Bytes grey(size_t{width} * height * 256, 0);
+    for (size_t i = 0; i < grey.size(); ++i) {
+        const size_t glyph = i / width / height;
+        const uint32_t x = i % width, y = i / width % height, stem = shapes[3 * (glyph / 4)] % width;
+        const bool stroke = x == stem || y == shapes[3 * glyph + 1] % height || (shapes[3 * glyph + 2] & 1 && x == y * width / height);
+        grey[i] = stroke && y >= 2 && y + 2 < height ? 255 : 0;
+    }
+    return OneBit(grey, width, height * 256);
+}
+
 std::vector<LayoutGuess> Guess(Bytes bytes, const LayoutHints& hints = {}) {
     return GuessLayout(FileSample::FromBytes(std::move(bytes)), hints);
 }
@@ -193,6 +208,8 @@ TEST(GuessLayout, FindsRawPicturesOfEachDepth) {
     ExpectTopGuess(Guess(Grey(rgb)), {Depth8, 211, 0, 0}, "8-bit");
     const Bytes wide = PhotoLikeRgb(400, 300);
     ExpectTopGuess(Guess(OneBit(Grey(wide), 400, 300)), {Depth1, 400, 0, 0}, "1-bit");
+    ExpectTopGuess(Guess(GlyphTable(8, 16)), {Depth1, 8, 0, 0}, "1-bit glyphs, a byte a row");
+    ExpectTopGuess(Guess(GlyphTable(12, 24)), {Depth1, 12, 0, 0}, "1-bit glyphs, two bytes a row");
 }
 
 // Dithered rows differ bit by bit from the row below, and often match the row two below
