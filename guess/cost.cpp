@@ -108,11 +108,19 @@ Residuals MedianResiduals(const Plane& plane, uint64_t rows) {
     return residuals;
 }
 
-double ResidualBits(const Residuals& residuals, uint32_t bits, const Residuals* previousChannel) {
+// A residual of a channel `fromBits` wide, scaled to one `toBits` wide: the fields of a
+// 16-bit pixel are 5 or 6 bits, and a grey pixel's 6-bit green errs twice as much as its red.
+int ScaledResidual(int residual, uint32_t fromBits, uint32_t toBits) {
+    return toBits >= fromBits ? residual * (1 << (toBits - fromBits)) : residual / (1 << (fromBits - toBits));
+}
+
+double ResidualBits(const Residuals& residuals, uint32_t bits, const Residuals* previousChannel, uint32_t previousBits) {
     std::array<ResidualModel, 4> models{};
     for (size_t i = 0; i < residuals.values.size(); ++i) {
-        const int value = previousChannel ? Fold(residuals.values[i] - previousChannel->values[i], bits)
-                                          : residuals.values[i];
+        const int value =
+            previousChannel
+                ? Fold(residuals.values[i] - ScaledResidual(previousChannel->values[i], previousBits, bits), bits)
+                : residuals.values[i];
         models[residuals.contexts[i]].Add(static_cast<uint32_t>(std::abs(value)));
     }
     double total = 0;
@@ -126,15 +134,18 @@ double ResidualBits(const Residuals& residuals, uint32_t bits, const Residuals* 
 double PlanesBits(const std::vector<Plane>& planes, uint64_t rows, bool channelsAlike) {
     double bits = 0;
     Residuals previous;
+    uint32_t previousBits = 0;
     for (const Plane& plane : planes) {
         if (plane.ownCoder) {
             bits += plane.ownCoder(plane, rows);
         } else {
             Residuals residuals = MedianResiduals(plane, rows);
-            double own = ResidualBits(residuals, plane.bits, nullptr);
-            if (channelsAlike && !previous.values.empty()) own = std::min(own, ResidualBits(residuals, plane.bits, &previous));
+            double own = ResidualBits(residuals, plane.bits, nullptr, 0);
+            if (channelsAlike && !previous.values.empty())
+                own = std::min(own, ResidualBits(residuals, plane.bits, &previous, previousBits));
             bits += own;
             previous = std::move(residuals);
+            previousBits = plane.bits;
         }
     }
     return bits;

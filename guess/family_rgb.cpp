@@ -65,8 +65,8 @@ public:
                 planes[f].values.push_back(static_cast<uint16_t>(v >> ranges[f].first & ((1u << ranges[f].second) - 1)));
         }
     }
-    // The channels of a pixel mostly err alike: a byte channel may be coded from the last.
-    bool ChannelsAlike() const override { return m_depth != Depth16; }
+    // The channels of a pixel mostly err alike: a channel may be coded from the last.
+    bool ChannelsAlike() const override { return true; }
     RowValues Seams() const override {
         return PixelSeams(RowValues::Bytes, m_bytes);
     }

@@ -95,6 +95,8 @@ guess-shear-compared-one-pixel-only|native|GUESS|guess/family.cpp|std::max<uint6
 guess-part-rows-not-penalized|native|GUESS|guess/cost.cpp|    if (!EndsWithFile(layout, evidence.sample.FileSize())) penalty += kPartRowPenalty;|
 guess-lag-profile-few-runs|native|GUESS|guess/lag_profile.cpp|runBytes == size ? 1 : kLagRuns;|runBytes == size ? 1 : 16;
 guess-smooth-bytes-read-as-channels|native|GUESS|guess/family_rgb.cpp|        if (evidence.bytePattern.smooth && m_depth|        if (false && m_depth
+guess-sixteen-bit-fields-coded-apart|native|GUESS|guess/family_rgb.cpp|    bool ChannelsAlike() const override { return true; }|    bool ChannelsAlike() const override { return m_depth != Depth16; }
+guess-field-residuals-not-scaled|native|GUESS|guess/cost.cpp|ScaledResidual(previousChannel->values[i], previousBits, bits)|previousChannel->values[i]
 guess-nibbles-of-values-read-as-pixels|native|GUESS|guess/family_4bit.cpp|        return NibblesDiffer(BitChanges(evidence, stride));|        return false;
 guess-bit-places-of-values-read-as-pixels|native|GUESS|guess/family_1bit.cpp|        return BitPlacesDiffer(BitChanges(evidence, stride));|        return false;
 guess-no-start-a-row-earlier|native|GUESS|guess/family.cpp|    if (!evidence.hints.offset && start >= static_cast<int64_t>(shape.stride))|    if (false)

@@ -240,6 +240,11 @@ Bytes SoftGreyDrawing(uint32_t width, uint32_t height, double soft, double darke
 
 TEST(GuessLayout, GreyDrawingsAreNotReadAsSmallerPixels) {
     ExpectTopGuess(Guess(SoftGreyDrawing(320, 240, 1.5, 155)), {Depth8, 320, 0, 0}, "grey strokes on white");
+    Bytes rgb;
+    for (const uint8_t level : SoftGreyDrawing(211, 157, 2, 60)) rgb.insert(rgb.end(), 3, level);
+    const std::vector<LayoutGuess> sixteen = Guess(Rgb565(rgb));
+    ExpectTopGuess(sixteen, {Depth16, 211, 0, 0}, "the same in 16-bit pixels, whose fields err alike");
+    EXPECT_EQ(sixteen.front().fields, GuessFields::R5G6B5) << "green errs twice as much as red and blue";
 }
 
 TEST(GuessLayout, TellsSixteenBitFieldsApart) {
