@@ -102,6 +102,8 @@ guess-header-bytes-not-paid-for|native|GUESS|guess/cost.cpp|    if (!sample.IsWh
 guess-few-blocks-one-start-only|native|GUESS|guess/family_dxt1.cpp|        if (evidence.blocks.Evident() && fileSize <= static_cast<int64_t>(8 * kFewBlocks)) {|        if (false) {
 guess-small-files-not-read-bit-by-bit|native|GUESS|guess/family_packed.cpp|fileSize <= kSmallFile;|false;
 guess-weak-block-dips-not-tried|native|GUESS|guess/family_dxt1.cpp|    } else if (brightness.size() <= kWeakDipBlocks) {|    } else if (false) {
+guess-file-end-not-trusted|native|GUESS|guess/start.cpp|    if (TrailerLength(sample, shape.stride) == 0) return|    if (false) return
+guess-trailer-not-seen|native|GUESS|guess/start.cpp|    return ChangePoint(span, [&](uint64_t t) { return std::abs(bytes[last - t]|    return 0 * ChangePoint(span, [&](uint64_t t) { return std::abs(bytes[last - t]
 guess-file-end-pulls-start-far|native|GUESS|guess/start.cpp|std::min<int64_t>(s / 3, kEndTolerance);|std::min<int64_t>(s / 3, 64);
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
