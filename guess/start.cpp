@@ -10,12 +10,15 @@ namespace {
 constexpr uint64_t kPhaseRows = 64;
 // A boundary that does not stand out this much over the mean step is no evidence (932a95d).
 constexpr double kClearBoundary = 1.5;
-// The head's bytes searched for the header's end. Set in the first version (932a95d).
+// The bytes searched for the header's end, and from the file's end for a trailer (932a95d).
 constexpr uint64_t kHeaderSearchBytes = 65536;
 // The file's end fixes the start only this near the header's found end, and within a third
 // of a row: a 3144-byte colour profile after a bitmap's rows pulled its start 36 bytes
 // early at 64 (0c841ec).
 constexpr int64_t kEndTolerance = 16;
+// Zeros that end a file, this many or more, pad it after the picture (an archive pads its
+// last member with at least two 512-byte blocks): tar files on the tune half.
+constexpr int64_t kPaddingZeros = 1024;
 // A row boundary seen only as a step between pixels fixes the start this near the header's
 // end, and within a quarter of a row (932a95d).
 constexpr int64_t kPhaseTolerance = 32;
@@ -67,11 +70,36 @@ std::optional<int64_t> Snap(int64_t phase, int64_t headerEnd, uint64_t stride, i
     return snapped;
 }
 
+// Bytes after the picture's last row: where the tail stops matching the bytes one stride
+// before, read backwards from the file's end.
+int64_t TrailerLength(const FileSample& sample, uint64_t stride) {
+    const std::vector<uint8_t>& bytes = sample.Windows().back().bytes;
+    const auto zeros = std::find_if(bytes.rbegin(), bytes.rend(), [](uint8_t b) { return b != 0; }) - bytes.rbegin();
+    if (zeros >= kPaddingZeros) return zeros;
+    if (bytes.size() <= 2 * stride) return 0;
+    const uint64_t last = bytes.size() - 1;
+    const uint64_t span = std::min<uint64_t>({bytes.size() - 2 * stride, kHeaderSearchBytes});
+    return ChangePoint(span, [&](uint64_t t) { return std::abs(bytes[last - t] - bytes[last - t - stride]); },
+                       [&](uint64_t t) { return std::abs(bytes[last - t - stride] - bytes[last - t - 2 * stride]); });
+}
+
+// When nothing follows the rows, the file's end fixes the row phase. The header's end may
+// be found a part of a row late (top rows as flat as zeros) or early (a colour table that
+// reads as rows): the row start at or before it is taken, since a start whole rows early
+// still shows the picture, and the first one when there is none before.
+int64_t StartEndingWithFile(int64_t headerEnd, int64_t stride, int64_t fileSize) {
+    const int64_t phase = fileSize % stride;
+    const int64_t latest = headerEnd + kEndTolerance;
+    return latest < phase ? phase : latest - (latest - phase) % stride;
+}
+
 // The header's end is found to a few bytes. The exact start comes from the end of the file,
 // where a picture usually ends with its last row, or else from a clear row boundary.
-int64_t ChooseOffset(int64_t phase, int64_t headerEnd, const Shape& shape, int64_t fileSize) {
+int64_t ChooseOffset(int64_t phase, int64_t headerEnd, const Shape& shape, const FileSample& sample) {
     if (headerEnd == 0) return 0;
+    const int64_t fileSize = sample.FileSize();
     const int64_t s = static_cast<int64_t>(shape.stride);
+    if (TrailerLength(sample, shape.stride) == 0) return StartEndingWithFile(headerEnd, s, fileSize);
     const int64_t endTolerance = std::min<int64_t>(s / 3, kEndTolerance);
     for (const int64_t trailing : {int64_t{0}, static_cast<int64_t>(shape.linePad)}) {
         if (const auto start = Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance)) return *start;
@@ -104,7 +132,7 @@ std::optional<int64_t> PictureStart(const Evidence& evidence, const PixelFamily&
     const int64_t phase = phaseUsed ? RowPhase(evidence.sample, shape, columns, family.BytesPerPixel()) : -1;
     const int64_t start = hints.offset ? *hints.offset
                           : own        ? *own
-                                       : ChooseOffset(phase, headerEnd, shape, evidence.sample.FileSize());
+                                       : ChooseOffset(phase, headerEnd, shape, evidence.sample);
     if (start > INT32_MAX) return std::nullopt;
     // Zero columns of 1- or 4-bit pixels are pad or unused bits only where rows end:
     // elsewhere they are dark pixels.

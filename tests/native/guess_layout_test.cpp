@@ -264,6 +264,13 @@ TEST(GuessLayout, FindsHeaderPaddingAndOffset) {
     const Bytes grey = Grey(PhotoLikeRgb(127, 64));
     withHeader.insert(withHeader.end(), grey.begin(), grey.end());
     ExpectTopGuess(Guess(withHeader), {Depth8, 127, 0, 18}, "8-bit after 18 bytes");
+    // A header ending in zeros before black rows looks like the rows: the file's end tells where they start.
+    Bytes zerosEnd(138, 0);
+    std::fill_n(zerosEnd.begin(), 74, uint8_t{7});
+    const Bytes wide = Grey(PhotoLikeRgb(211, 64));
+    zerosEnd.insert(zerosEnd.end(), wide.begin(), wide.end());
+    std::fill_n(zerosEnd.begin() + 138, 2 * 211 + 50, uint8_t{0});
+    ExpectTopGuess(Guess(zerosEnd), {Depth8, 211, 0, 138}, "8-bit after 138 bytes ending in zeros, black rows");
 }
 
 // A bitmap may carry a colour profile after its rows: the file's end then says nothing of
