@@ -54,11 +54,11 @@ std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints
     for (const uint64_t stride : strides.all) {
         if (stride == 0) continue;
         const Columns columns = MeasureColumns(sample, stride);
-        const int64_t headerEnd = hints.offset ? 0 : HeaderEnd(sample, stride);
+        const PictureEdges edges = hints.offset ? PictureEdges{} : FindPictureEdges(sample, stride);
         for (const Shape& shape : ShapesForStride(stride, columns, hints)) {  // 3. shapes
             const PixelFamily& family = FamilyOf(shape.depth);
             if (!Allowed(shape, hints) || !family.Tries(evidence, strides, stride)) continue;
-            const std::optional<int64_t> start = PictureStart(evidence, family, shape, columns, headerEnd);  // 4.
+            const std::optional<int64_t> start = PictureStart(evidence, family, shape, columns, edges);  // 4.
             if (!start) continue;
             const double structure = family.Structure(evidence, stride);
             for (const int64_t offset : family.StartsToTry(evidence, shape, *start)) {  // 5. cost

@@ -70,17 +70,27 @@ std::optional<int64_t> Snap(int64_t phase, int64_t headerEnd, uint64_t stride, i
     return snapped;
 }
 
-// Bytes after the picture's last row: where the tail stops matching the bytes one stride
-// before, read backwards from the file's end.
-int64_t TrailerLength(const FileSample& sample, uint64_t stride) {
-    const std::vector<uint8_t>& bytes = sample.Windows().back().bytes;
-    const auto zeros = std::find_if(bytes.rbegin(), bytes.rend(), [](uint8_t b) { return b != 0; }) - bytes.rbegin();
-    if (zeros >= kPaddingZeros) return zeros;
+// How far from one end of `bytes` they differ from the bytes one stride further in more than
+// those differ from the next stride on: a header read from the head, a trailer from the end.
+template <bool kFromEnd>
+int64_t EdgeLength(const std::vector<uint8_t>& bytes, uint64_t stride) {
     if (bytes.size() <= 2 * stride) return 0;
-    const uint64_t last = bytes.size() - 1;
     const uint64_t span = std::min<uint64_t>({bytes.size() - 2 * stride, kHeaderSearchBytes});
-    return ChangePoint(span, [&](uint64_t t) { return std::abs(bytes[last - t] - bytes[last - t - stride]); },
-                       [&](uint64_t t) { return std::abs(bytes[last - t - stride] - bytes[last - t - 2 * stride]); });
+    auto at = [&](uint64_t t, uint64_t rows) {
+        return kFromEnd ? bytes[bytes.size() - 1 - t - rows * stride] : bytes[t + rows * stride];
+    };
+    return ChangePoint(span, [&](uint64_t t) { return std::abs(at(t, 0) - at(t, 1)); },
+                       [&](uint64_t t) { return std::abs(at(t, 1) - at(t, 2)); });
+}
+
+// Whether bytes follow the picture's last row: zeros that pad the file, or a tail that
+// stops matching the bytes one stride before it.
+bool HasTrailer(const FileSample& sample, uint64_t stride) {
+    const std::vector<uint8_t>& bytes = sample.Windows().back().bytes;
+    const uint64_t padding = static_cast<uint64_t>(kPaddingZeros);
+    if (bytes.size() >= padding && std::all_of(bytes.end() - kPaddingZeros, bytes.end(), [](uint8_t b) { return b == 0; }))
+        return true;
+    return EdgeLength<true>(bytes, stride) != 0;
 }
 
 // When nothing follows the rows, the file's end fixes the row phase. The header's end may
@@ -95,11 +105,11 @@ int64_t StartEndingWithFile(int64_t headerEnd, int64_t stride, int64_t fileSize)
 
 // The header's end is found to a few bytes. The exact start comes from the end of the file,
 // where a picture usually ends with its last row, or else from a clear row boundary.
-int64_t ChooseOffset(int64_t phase, int64_t headerEnd, const Shape& shape, const FileSample& sample) {
+int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shape, int64_t fileSize) {
+    const int64_t headerEnd = edges.headerEnd;
     if (headerEnd == 0) return 0;
-    const int64_t fileSize = sample.FileSize();
     const int64_t s = static_cast<int64_t>(shape.stride);
-    if (TrailerLength(sample, shape.stride) == 0) return StartEndingWithFile(headerEnd, s, fileSize);
+    if (!edges.trailer) return StartEndingWithFile(headerEnd, s, fileSize);
     const int64_t endTolerance = std::min<int64_t>(s / 3, kEndTolerance);
     for (const int64_t trailing : {int64_t{0}, static_cast<int64_t>(shape.linePad)}) {
         if (const auto start = Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance)) return *start;
@@ -114,17 +124,17 @@ int64_t ChooseOffset(int64_t phase, int64_t headerEnd, const Shape& shape, const
 }  // namespace
 
 // A header byte differs from the byte below it more than that byte differs from the next
-// one below, while within the picture both differences are alike.
-int64_t HeaderEnd(const FileSample& sample, uint64_t stride) {
-    const std::vector<uint8_t>& bytes = sample.Head().bytes;
-    if (bytes.size() <= 2 * stride) return 0;
-    const uint64_t span = std::min<uint64_t>({bytes.size() - 2 * stride, kHeaderSearchBytes});
-    return ChangePoint(span, [&](uint64_t t) { return std::abs(bytes[t] - bytes[t + stride]); },
-                       [&](uint64_t t) { return std::abs(bytes[t + stride] - bytes[t + 2 * stride]); });
+// one below, while within the picture both differences are alike; the same from the file's
+// end finds what follows the picture. The trailer matters only where there is a header.
+PictureEdges FindPictureEdges(const FileSample& sample, uint64_t stride) {
+    PictureEdges edges;
+    edges.headerEnd = EdgeLength<false>(sample.Head().bytes, stride);
+    edges.trailer = edges.headerEnd != 0 && HasTrailer(sample, stride);
+    return edges;
 }
 
 std::optional<int64_t> PictureStart(const Evidence& evidence, const PixelFamily& family, const Shape& shape,
-                                    const Columns& columns, int64_t headerEnd) {
+                                    const Columns& columns, const PictureEdges& edges) {
     const LayoutHints& hints = evidence.hints;
     const std::optional<int64_t> own = hints.offset ? std::nullopt : family.OwnStart(evidence, shape.stride);
     const bool zerosAtRowEnd = family.ZerosOnlyWhereRowsEnd() && shape.padFromZeros;
@@ -132,7 +142,7 @@ std::optional<int64_t> PictureStart(const Evidence& evidence, const PixelFamily&
     const int64_t phase = phaseUsed ? RowPhase(evidence.sample, shape, columns, family.BytesPerPixel()) : -1;
     const int64_t start = hints.offset ? *hints.offset
                           : own        ? *own
-                                       : ChooseOffset(phase, headerEnd, shape, evidence.sample);
+                                       : ChooseOffset(phase, edges, shape, evidence.sample.FileSize());
     if (start > INT32_MAX) return std::nullopt;
     // Zero columns of 1- or 4-bit pixels are pad or unused bits only where rows end:
     // elsewhere they are dark pixels.

@@ -39,10 +39,15 @@ int64_t ChangePoint(uint64_t span, Across across, Along along) {
     return best >= kChanceClimb * margin ? end : 0;
 }
 
-// Where the bytes start to match the bytes one stride on, within the head of the file.
-int64_t HeaderEnd(const FileSample& sample, uint64_t stride);
+// Where the bytes start to match the bytes one stride on, within the head of the file, and
+// whether other bytes follow the rows at its end.
+struct PictureEdges {
+    int64_t headerEnd = 0;
+    bool trailer = false;
+};
+PictureEdges FindPictureEdges(const FileSample& sample, uint64_t stride);
 
 // Where the shape's picture starts, or none when its zero columns are not where rows end
 // or the start is past what a layout can hold.
 std::optional<int64_t> PictureStart(const Evidence& evidence, const PixelFamily& family, const Shape& shape,
-                                    const Columns& columns, int64_t headerEnd);
+                                    const Columns& columns, const PictureEdges& edges);

@@ -105,8 +105,8 @@ guess-few-blocks-one-start-only|native|GUESS|guess/family_dxt1.cpp|        if (!
 guess-few-blocks-start-given-ignored|native|GUESS|guess/family_dxt1.cpp|        if (!evidence.hints.offset && evidence.blocks.Evident()|        if (evidence.blocks.Evident()
 guess-small-files-not-read-bit-by-bit|native|GUESS|guess/family_packed.cpp|fileSize <= kSmallFile;|false;
 guess-weak-block-dips-not-tried|native|GUESS|guess/family_dxt1.cpp|    } else if (brightness.size() <= kWeakDipBlocks) {|    } else if (false) {
-guess-file-end-not-trusted|native|GUESS|guess/start.cpp|    if (TrailerLength(sample, shape.stride) == 0) return|    if (false) return
-guess-trailer-not-seen|native|GUESS|guess/start.cpp|    return ChangePoint(span, [&](uint64_t t) { return std::abs(bytes[last - t]|    return 0 * ChangePoint(span, [&](uint64_t t) { return std::abs(bytes[last - t]
+guess-file-end-not-trusted|native|GUESS|guess/start.cpp|    if (!edges.trailer) return|    if (false) return
+guess-trailer-not-seen|native|GUESS|guess/start.cpp|    return EdgeLength<true>(bytes, stride) != 0;|    return false;
 guess-file-end-pulls-start-far|native|GUESS|guess/start.cpp|std::min<int64_t>(s / 3, kEndTolerance);|std::min<int64_t>(s / 3, 64);
 guess-no-glyph-rows-of-a-byte|native|GUESS|guess/strides.h|constexpr uint64_t kMinStride = 1;|constexpr uint64_t kMinStride = 2;
 guess-glyph-tables-pay-for-their-aspect|native|GUESS|guess/cost.cpp|    if (!glyphTable) penalty +=|    penalty +=
