@@ -15,6 +15,8 @@ namespace {
 constexpr uint64_t kBandBytes = 8192;
 constexpr uint64_t kBandMaxRows = 4096;
 constexpr uint64_t kBandMinRows = 3;
+// A file read whole is costed in this many bands, spread through it (932a95d).
+constexpr int kBandsPerWholeFile = 3;
 // A pad found as zero columns wins a tie against reading those columns as pixels (932a95d).
 constexpr double kZeroPadBonus = 0.02;
 // A picture more than 2^kSquareOctaves times as wide as tall, or the reverse, pays
@@ -35,10 +37,10 @@ constexpr double kNotPixelsPenalty = 1;
 // Rows a reading must hold, unless the width is given. Set in the first version (932a95d).
 constexpr uint64_t kMinRows = 4;
 
+// The median of left, up and the gradient left + up - upLeft (LOCO-I's predictor), written
+// as a clamp so that it compiles without branches.
 int Predict(int left, int up, int upLeft) {
-    if (upLeft >= std::max(left, up)) return std::min(left, up);
-    if (upLeft <= std::min(left, up)) return std::max(left, up);
-    return left + up - upLeft;
+    return std::clamp(left + up - upLeft, std::min(left, up), std::max(left, up));
 }
 
 // Residuals as a two-sided geometric distribution, the shape of prediction errors in
@@ -74,7 +76,7 @@ private:
 // counted apart, as lossless image coders do.
 uint32_t Activity(int left, int up, int upLeft) {
     const int change = std::abs(left - upLeft) + std::abs(up - upLeft);
-    return change == 0 ? 0 : change <= 2 ? 1 : change <= 12 ? 2 : 3;
+    return static_cast<uint32_t>(change > 0) + (change > 2) + (change > 12);
 }
 
 // The signed residuals of a median-predicted plane, rows after the first, with the
@@ -84,25 +86,27 @@ struct Residuals {
     std::vector<uint8_t> contexts;
 };
 
+// A residual of a `bits`-bit channel taken modulo its range, into -range/2 .. range/2 - 1.
 int Fold(int residual, uint32_t bits) {
-    const int range = 1 << bits;
-    residual &= range - 1;
-    return residual >= range / 2 ? residual - range : residual;
+    const int half = 1 << (bits - 1);
+    return ((residual + half) & (2 * half - 1)) - half;
 }
 
 Residuals MedianResiduals(const Plane& plane, uint64_t rows) {
     Residuals residuals;
     const uint64_t perRow = plane.values.size() / rows;
-    residuals.values.reserve(plane.values.size() - perRow);
-    residuals.contexts.reserve(plane.values.size() - perRow);
+    residuals.values.resize(plane.values.size() - perRow);
+    residuals.contexts.resize(plane.values.size() - perRow);
+    int* value = residuals.values.data();
+    uint8_t* context = residuals.contexts.data();
     for (uint64_t y = 1; y < rows; ++y) {
         const uint16_t* row = &plane.values[y * perRow];
         const uint16_t* up = row - perRow;
         for (uint64_t x = 0; x < perRow; ++x) {
             const int left = x == 0 ? up[0] : row[x - 1];
             const int upLeft = x == 0 ? up[0] : up[x - 1];
-            residuals.values.push_back(Fold(row[x] - Predict(left, up[x], upLeft), plane.bits));
-            residuals.contexts.push_back(static_cast<uint8_t>(Activity(left, up[x], upLeft)));
+            *value++ = Fold(row[x] - Predict(left, up[x], upLeft), plane.bits);
+            *context++ = static_cast<uint8_t>(Activity(left, up[x], upLeft));
         }
     }
     return residuals;
@@ -128,26 +132,31 @@ double ResidualBits(const Residuals& residuals, uint32_t bits, const Residuals* 
     return total;
 }
 
-// Total bits of a reading's planes, rows after the first. Byte channels may also be coded
-// as the difference of their residual from the previous channel's, as colour coders do:
-// the channels of a pixel mostly err alike.
-double PlanesBits(const std::vector<Plane>& planes, uint64_t rows, bool channelsAlike) {
+// Bits of the planes predicted from their neighbours. Byte channels may also be coded as the
+// difference of their residual from the previous channel's, as colour coders do: the
+// channels of a pixel mostly err alike.
+double PredictedPlanesBits(const std::vector<Plane>& planes, uint64_t rows, bool channelsAlike) {
     double bits = 0;
     Residuals previous;
     uint32_t previousBits = 0;
     for (const Plane& plane : planes) {
-        if (plane.ownCoder) {
-            bits += plane.ownCoder(plane, rows);
-        } else {
-            Residuals residuals = MedianResiduals(plane, rows);
-            double own = ResidualBits(residuals, plane.bits, nullptr, 0);
-            if (channelsAlike && !previous.values.empty())
-                own = std::min(own, ResidualBits(residuals, plane.bits, &previous, previousBits));
-            bits += own;
-            previous = std::move(residuals);
-            previousBits = plane.bits;
-        }
+        if (plane.ownCoder) continue;
+        Residuals residuals = MedianResiduals(plane, rows);
+        double own = ResidualBits(residuals, plane.bits, nullptr, 0);
+        if (channelsAlike && !previous.values.empty())
+            own = std::min(own, ResidualBits(residuals, plane.bits, &previous, previousBits));
+        bits += own;
+        previous = std::move(residuals);
+        previousBits = plane.bits;
     }
+    return bits;
+}
+
+// Total bits of a reading's planes, rows after the first.
+double PlanesBits(const std::vector<Plane>& planes, uint64_t rows, bool channelsAlike) {
+    double bits = PredictedPlanesBits(planes, rows, channelsAlike);
+    for (const Plane& plane : planes)
+        if (plane.ownCoder) bits += plane.ownCoder(plane, rows);
     return bits;
 }
 
@@ -159,9 +168,13 @@ double CostBitsPerByte(const FileSample& sample, const PixelFamily& family, cons
     const uint64_t stride = layout.shape.stride;
     const uint64_t rowBytes = family.RowBytes(layout.shape.width);
     const uint64_t dataRows = DataRows(family, layout);
-    const uint64_t bandRows =
-        std::min<uint64_t>({kBandMaxRows, std::max<uint64_t>(kBandMinRows, kBandBytes / stride), dataRows});
-    const int bandsPerWindow = sample.IsWholeFile() ? 3 : 1;
+    uint64_t bandRows = std::min<uint64_t>({kBandMaxRows, std::max<uint64_t>(kBandMinRows, kBandBytes / stride), dataRows});
+    int bandsPerWindow = sample.IsWholeFile() ? kBandsPerWholeFile : 1;
+    // Bands that would overlap cost the same rows again: a small picture is costed once, whole.
+    if (dataRows < bandRows * static_cast<uint64_t>(bandsPerWindow)) {
+        bandRows = dataRows;
+        bandsPerWindow = 1;
+    }
     double bits = 0;
     double bytes = 0;
     for (const SampleWindow& window : sample.Windows()) {
@@ -173,6 +186,7 @@ double CostBitsPerByte(const FileSample& sample, const PixelFamily& family, cons
             const uint8_t* data = sample.At(start, (bandRows - 1) * stride + rowBytes);
             if (data == nullptr) continue;
             std::vector<Plane> planes = family.EmptyPlanes(layout);
+            for (Plane& plane : planes) plane.values.reserve(bandRows * family.PixelRowsPerRow() * layout.shape.width);
             for (uint64_t r = 0; r < bandRows; ++r) family.AppendRow(layout, data + r * stride, planes);
             bits += PlanesBits(planes, bandRows, family.ChannelsAlike());
             bytes += static_cast<double>((bandRows - 1) * stride);

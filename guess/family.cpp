@@ -49,8 +49,10 @@ const std::vector<const PixelFamily*>& Families() {
 std::vector<Plane> ByteChannelPlanes(uint32_t channels) { return std::vector<Plane>(channels, Plane{8, nullptr, {}}); }
 
 void AppendByteChannels(uint32_t width, uint32_t channels, const uint8_t* row, std::vector<Plane>& planes) {
-    for (uint32_t x = 0; x < width; ++x)
-        for (uint32_t c = 0; c < channels; ++c) planes[c].values.push_back(row[size_t{x} * channels + c]);
+    for (uint32_t c = 0; c < channels; ++c) {
+        uint16_t* out = GrowPlane(planes[c], width);
+        for (uint32_t x = 0; x < width; ++x) out[x] = row[size_t{x} * channels + c];
+    }
 }
 
 RowValues PixelSeams(RowValues::Source source, uint64_t grain) {

@@ -34,13 +34,24 @@ bool BitPlacesDiffer(const std::array<uint64_t, 8>& changes) {
 double BinaryPlaneBits(const Plane& plane, uint64_t rows) {
     const uint64_t perRow = plane.values.size() / rows;
     std::array<std::array<uint32_t, 2>, 256> counts{};
-    auto at = [&](uint64_t x, uint64_t y) -> uint32_t { return x < perRow ? plane.values[y * perRow + x] : 0; };
+    const std::vector<uint16_t> none(perRow, 0);
+    auto value = [&](const uint16_t* row, uint64_t x) -> uint32_t { return x < perRow ? row[x] : 0; };
     for (uint64_t y = 1; y < rows; ++y) {
+        const uint16_t* row = &plane.values[y * perRow];
+        const uint16_t* up = row - perRow;
+        const uint16_t* up2 = y >= 2 ? up - perRow : none.data();
+        // The neighbours slide along the row with x: left, and x-1, x, x+1 of the rows above.
+        uint32_t left = 0, left2 = 0;
+        uint32_t upBits = value(up, 0) << 1 | value(up, 1) << 2;
+        uint32_t up2Bits = value(up2, 0) << 1 | value(up2, 1) << 2;
         for (uint64_t x = 0; x < perRow; ++x) {
-            uint32_t context = at(x - 1, y) | at(x - 2, y) << 1 | at(x - 1, y - 1) << 2 | at(x, y - 1) << 3 |
-                               at(x + 1, y - 1) << 4;
-            if (y >= 2) context |= at(x - 1, y - 2) << 5 | at(x, y - 2) << 6 | at(x + 1, y - 2) << 7;
-            ++counts[context][at(x, y)];
+            const uint32_t context = left | left2 << 1 | upBits << 2 | up2Bits << 5;
+            const uint32_t pixel = row[x];
+            ++counts[context][pixel];
+            left2 = left;
+            left = pixel;
+            upBits = upBits >> 1 | value(up, x + 2) << 2;
+            up2Bits = up2Bits >> 1 | value(up2, x + 2) << 2;
         }
     }
     double bits = 0;
@@ -64,10 +75,9 @@ public:
     }
     std::vector<Plane> EmptyPlanes(const Layout&) const override { return {{1, BinaryPlaneBits, {}}}; }
     void AppendRow(const Layout& layout, const uint8_t* row, std::vector<Plane>& planes) const override {
-        for (uint32_t x = 0; x < layout.shape.width; ++x) {
-            const uint32_t bit = layout.bigEndian ? 7 - x % 8 : x % 8;
-            planes[0].values.push_back(static_cast<uint16_t>(row[x / 8] >> bit & 1));
-        }
+        uint16_t* out = GrowPlane(planes[0], layout.shape.width);
+        const uint32_t flip = layout.bigEndian ? 7 : 0;
+        for (uint32_t x = 0; x < layout.shape.width; ++x) out[x] = static_cast<uint16_t>(row[x / 8] >> ((x % 8) ^ flip) & 1);
     }
     // Two-level pixels shear a byte a row, and show the row boundary in their grey level.
     RowValues Seams() const override { return PixelSeams(RowValues::Grey, 1); }

@@ -38,9 +38,10 @@ public:
     }
     std::vector<Plane> EmptyPlanes(const Layout&) const override { return {{4, nullptr, {}}}; }
     void AppendRow(const Layout& layout, const uint8_t* row, std::vector<Plane>& planes) const override {
+        uint16_t* out = GrowPlane(planes[0], layout.shape.width);
         for (uint32_t x = 0; x < layout.shape.width; ++x) {
             const bool high = (x % 2 == 0) == layout.bigEndian;
-            planes[0].values.push_back(static_cast<uint16_t>(high ? row[x / 2] >> 4 : row[x / 2] & 15));
+            out[x] = static_cast<uint16_t>(high ? row[x / 2] >> 4 : row[x / 2] & 15);
         }
     }
     // Sheared 4-bit readings are not judged by their row boundaries.

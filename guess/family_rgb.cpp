@@ -59,10 +59,11 @@ public:
     void AppendRow(const Layout& layout, const uint8_t* row, std::vector<Plane>& planes) const override {
         if (m_depth != Depth16) return AppendByteChannels(layout.shape.width, m_bytes, row, planes);
         const auto ranges = FieldRanges(layout.fields);
-        for (uint32_t x = 0; x < layout.shape.width; ++x) {
-            const uint32_t v = Value16(row + 2 * size_t{x}, layout.bigEndian);
-            for (size_t f = 0; f < ranges.size(); ++f)
-                planes[f].values.push_back(static_cast<uint16_t>(v >> ranges[f].first & ((1u << ranges[f].second) - 1)));
+        for (size_t f = 0; f < ranges.size(); ++f) {
+            uint16_t* out = GrowPlane(planes[f], layout.shape.width);
+            const uint32_t mask = (1u << ranges[f].second) - 1;
+            for (uint32_t x = 0; x < layout.shape.width; ++x)
+                out[x] = static_cast<uint16_t>(Value16(row + 2 * size_t{x}, layout.bigEndian) >> ranges[f].first & mask);
         }
     }
     // The channels of a pixel mostly err alike: a channel may be coded from the last.

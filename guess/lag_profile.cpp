@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -26,11 +31,23 @@ constexpr double kShallowDip = 0.1;
 constexpr double kDipRange = 0.3;
 constexpr double kUnmeasuredStructure = 0.2;
 
-// Written on bytes throughout, so that compilers turn it into sums of absolute differences
-// of whole vectors.
+// Sums of absolute differences are what the lag profile spends its time on: where the
+// processor has an instruction for 16 bytes at once, it is used; elsewhere the loop is
+// written on bytes throughout, so that compilers can still turn it into vector code.
 uint32_t SumAbsDiff(const uint8_t* a, const uint8_t* b, size_t count) {
     uint32_t sum = 0;
-    for (size_t i = 0; i < count; ++i) {
+    size_t i = 0;
+#ifdef __SSE2__
+    __m128i total = _mm_setzero_si128();
+    for (; i + 16 <= count; i += 16) {
+        __m128i x, y;
+        std::memcpy(&x, a + i, 16);
+        std::memcpy(&y, b + i, 16);
+        total = _mm_add_epi64(total, _mm_sad_epu8(x, y));
+    }
+    sum = static_cast<uint32_t>(_mm_cvtsi128_si32(total)) + static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(total, 8)));
+#endif
+    for (; i < count; ++i) {
         const uint8_t high = a[i] > b[i] ? a[i] : b[i];
         const uint8_t low = a[i] > b[i] ? b[i] : a[i];
         sum += static_cast<uint8_t>(high - low);
@@ -49,14 +66,19 @@ uint32_t BitCount(uint64_t x) {
 
 // The steps of `grain` values across each place in rows `stride` apart, added to `step`,
 // over rows from the middle of `values`; false when they hold too few rows.
-bool AddSteps(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grain, std::vector<double>& step) {
+bool AddSteps(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grain, std::vector<uint32_t>& step) {
     if (values.size() < grain + 3 * stride) return false;
     const uint64_t rows = std::min<uint64_t>({kSeamMaxRows, std::max<uint64_t>(kSeamMinRows, kSeamBytes / stride),
                                               (values.size() - grain) / stride - 1});
     const uint64_t first = grain + (values.size() - grain - rows * stride) / 2;
     for (uint64_t row = 0; row < rows; ++row) {
         const uint8_t* at = &values[first + row * stride];
-        for (uint64_t c = 0; c < stride; ++c) step[c] += std::abs(at[c] - *(at + c - grain));
+        const uint8_t* before = at - grain;
+        for (uint64_t c = 0; c < stride; ++c) {
+            const uint8_t high = at[c] > before[c] ? at[c] : before[c];
+            const uint8_t low = at[c] > before[c] ? before[c] : at[c];
+            step[c] += static_cast<uint8_t>(high - low);
+        }
     }
     return true;
 }
@@ -104,16 +126,19 @@ void LagProfile::Add(const std::vector<uint8_t>& bytes) {
 }
 
 double SeamStrength(const ByteWindows& windows, uint64_t stride, uint64_t grain) {
-    std::vector<double> step(stride, 0);
+    // Whole numbers, summed exactly: at most 64 rows of 255 a window.
+    std::vector<uint32_t> step(stride, 0);
     for (const std::vector<uint8_t>* values : windows) AddSteps(*values, stride, grain, step);
     double total = 0;
-    for (const double s : step) total += s;
+    for (const uint32_t s : step) total += s;
     if (total <= 0) return 0;
+    // A window of `grain` places slid along the row, wrapping round at its end.
+    auto at = [&](uint64_t place) { return static_cast<double>(step[place < stride ? place : place % stride]); };
     double across = 0;
-    for (uint64_t j = 0; j < grain; ++j) across += step[j % stride];
+    for (uint64_t j = 0; j < grain; ++j) across += at(j);
     double best = across;
     for (uint64_t c = 1; c < stride; ++c) {
-        across += step[(c + grain - 1) % stride] - step[c - 1];
+        across += at(c + grain - 1) - at(c - 1);
         best = std::max(best, across);
     }
     return best / (total / static_cast<double>(stride) * static_cast<double>(grain));

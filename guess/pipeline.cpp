@@ -9,6 +9,7 @@
 #include "guess/evidence.h"
 #include "guess/family.h"
 #include "guess/layout_guess.h"
+#include "guess/parallel.h"
 #include "guess/ranking.h"
 #include "guess/shapes.h"
 #include "guess/start.h"
@@ -42,33 +43,58 @@ bool Allowed(const Shape& shape, const LayoutHints& hints) {
     return true;
 }
 
+// A reading to cost: a shape at a start, with how clearly its rows line up.
+struct Reading {
+    const PixelFamily* family;
+    Layout layout;
+    double structure;
+};
+
+// Every shape of every row stride, at the starts its family tries.
+std::vector<Reading> Readings(const Evidence& evidence, const StrideList& strides) {
+    const LayoutHints& hints = evidence.hints;
+    std::vector<Reading> readings;
+    for (const uint64_t stride : strides.all) {
+        if (stride == 0) continue;
+        const Columns columns = MeasureColumns(evidence.sample, stride);
+        const PictureEdges edges = hints.offset ? PictureEdges{} : FindPictureEdges(evidence.sample, stride);
+        for (const Shape& shape : ShapesForStride(stride, columns, hints)) {
+            const PixelFamily& family = FamilyOf(shape.depth);
+            if (!Allowed(shape, hints) || !family.Tries(evidence, strides, stride)) continue;
+            const std::optional<int64_t> start = PictureStart(evidence, family, shape, columns, edges);
+            if (!start) continue;
+            const double structure = family.Structure(evidence, stride);
+            for (const int64_t offset : family.StartsToTry(evidence, shape, *start)) {
+                Layout layout;
+                layout.shape = shape;
+                layout.offset = offset;
+                readings.push_back({&family, layout, structure});
+            }
+        }
+    }
+    return readings;
+}
+
+// The cost of each reading, on every core; in the readings' order, whatever the threads'.
+std::vector<Scored> CostInParallel(Evidence& evidence, const std::vector<Reading>& readings) {
+    std::vector<std::optional<Scored>> costed(readings.size());
+    ForEachInParallel(readings.size(), [&](size_t i) {
+        costed[i] = ScoreReading(evidence, *readings[i].family, readings[i].layout, readings[i].structure);
+    });
+    std::vector<Scored> scored;
+    for (const std::optional<Scored>& reading : costed)
+        if (reading) scored.push_back(*reading);
+    return scored;
+}
+
 }  // namespace
 
 uint64_t RowBytes(PixelFormat depth, uint32_t width) { return FamilyOf(depth).RowBytes(width); }
 
 std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints& hints, size_t count) {
     CheckFileSize(sample, hints);
-    Evidence evidence(sample, hints);                    // measured once, handed to every family
-    const StrideList strides = FindStrides(evidence);    // 2. row strides
-    std::vector<Scored> scored;
-    for (const uint64_t stride : strides.all) {
-        if (stride == 0) continue;
-        const Columns columns = MeasureColumns(sample, stride);
-        const PictureEdges edges = hints.offset ? PictureEdges{} : FindPictureEdges(sample, stride);
-        for (const Shape& shape : ShapesForStride(stride, columns, hints)) {  // 3. shapes
-            const PixelFamily& family = FamilyOf(shape.depth);
-            if (!Allowed(shape, hints) || !family.Tries(evidence, strides, stride)) continue;
-            const std::optional<int64_t> start = PictureStart(evidence, family, shape, columns, edges);  // 4.
-            if (!start) continue;
-            const double structure = family.Structure(evidence, stride);
-            for (const int64_t offset : family.StartsToTry(evidence, shape, *start)) {  // 5. cost
-                Layout layout;
-                layout.shape = shape;
-                layout.offset = offset;
-                if (const std::optional<Scored> reading = ScoreReading(evidence, family, layout, structure))
-                    scored.push_back(*reading);
-            }
-        }
-    }
-    return Rank(evidence, std::move(scored), count);     // 6. ranking and confidence
+    Evidence evidence(sample, hints);                                  // measured once, handed to every family
+    const StrideList strides = FindStrides(evidence);                  // 2. row strides
+    const std::vector<Reading> readings = Readings(evidence, strides);  // 3. shapes, 4. starts
+    return Rank(evidence, CostInParallel(evidence, readings), count);  // 5. cost, 6. ranking and confidence
 }

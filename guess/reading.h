@@ -34,6 +34,13 @@ struct Plane {
     std::vector<uint16_t> values;
 };
 
+// Room for `count` more values at the end of the plane, to be written in place.
+inline uint16_t* GrowPlane(Plane& plane, size_t count) {
+    const size_t used = plane.values.size();
+    plane.values.resize(used + count);
+    return plane.values.data() + used;
+}
+
 // A reading and what it costs, bits a byte with penalties; the lower the likelier.
 struct Scored {
     Layout layout;
