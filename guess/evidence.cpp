@@ -19,6 +19,10 @@ constexpr double kPeriodRatio = 0.7;
 // Bytes two apart differ this much more than neighbours, and further ones more again, in
 // grey pictures (f62840a: grey top-1 91.7% -> 96.4%).
 constexpr double kSmoothStep = 1.15;
+// A byte in four is steady when this share of it holds its most common value, and the
+// others are not when less than kUnsteadyShare of them do.
+constexpr double kSteadyShare = 0.9;
+constexpr double kUnsteadyShare = 0.5;
 
 ByteWindows WindowsOf(const FileSample& sample) {
     ByteWindows windows;
@@ -31,6 +35,24 @@ uint64_t MaxLag(const FileSample& sample) {
     uint64_t smallest = sample.FileSize();
     for (const SampleWindow& window : sample.Windows()) smallest = std::min<uint64_t>(smallest, window.bytes.size());
     return std::min<uint64_t>(kMaxStride, smallest / 2);
+}
+
+// Of bytes[from, to), with file positions from `start` on.
+int SteadyLane(const std::vector<uint8_t>& bytes, int64_t start, size_t from, size_t to) {
+    std::array<std::array<uint32_t, 256>, 4> counts{};
+    for (size_t i = from; i < to; ++i) ++counts[static_cast<size_t>(start + static_cast<int64_t>(i)) % 4][bytes[i]];
+    const double perLane = static_cast<double>(to - from) / 4;
+    int steady = -1;
+    for (int lane = 0; lane < 4; ++lane) {
+        const double share = *std::max_element(counts[lane].begin(), counts[lane].end()) / perLane;
+        if (share >= kSteadyShare) {
+            if (steady >= 0) return -1;
+            steady = lane;
+        } else if (share >= kUnsteadyShare) {
+            return -1;
+        }
+    }
+    return steady;
 }
 
 BytePattern MeasureBytePattern(const FileSample& sample) {
@@ -52,6 +74,7 @@ BytePattern MeasureBytePattern(const FileSample& sample) {
         }
     }
     pattern.smooth = apart[2] > kSmoothStep * apart[1] && apart[3] > apart[2] && apart[4] > apart[3];
+    pattern.steadyLane = SteadyLane(bytes, sample.Largest().start, skip, end);
     return pattern;
 }
 

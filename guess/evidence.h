@@ -31,6 +31,9 @@ struct BlockEvidence {
 struct BytePattern {
     uint32_t period = 0;
     bool smooth = false;
+    // The one byte in four, by file position modulo 4, that keeps one value where the
+    // other three do not, as the alpha or unused byte of 32-bit pixels does; -1 for none.
+    int steadyLane = -1;
 };
 
 struct Evidence {

@@ -66,6 +66,19 @@ public:
                 out[x] = static_cast<uint16_t>(Value16(row + 2 * size_t{x}, layout.bigEndian) >> ranges[f].first & mask);
         }
     }
+    // The alpha or unused byte ends a 32-bit pixel: where one byte in four keeps one value,
+    // rows start where it falls last in their pixels, at most two bytes from where their
+    // start was found (a header's last bytes may read as the picture's first).
+    std::vector<int64_t> StartsToTry(const Evidence& evidence, const Shape& shape, int64_t start) const override {
+        std::vector<int64_t> starts = PixelFamily::StartsToTry(evidence, shape, start);
+        const int lane = evidence.bytePattern.steadyLane;
+        if (m_depth != Depth32 || lane < 0 || evidence.hints.offset || shape.stride % 4 != 0) return starts;
+        for (int64_t& s : starts) {
+            const int64_t ahead = ((lane + 1 - s) % 4 + 4) % 4;
+            s += ahead <= 2 || s < 4 - ahead ? ahead : ahead - 4;
+        }
+        return starts;
+    }
     // The channels of a pixel mostly err alike: a channel may be coded from the last.
     bool ChannelsAlike() const override { return true; }
     RowValues Seams() const override {

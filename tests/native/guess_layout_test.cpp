@@ -271,6 +271,13 @@ TEST(GuessLayout, FindsHeaderPaddingAndOffset) {
     zerosEnd.insert(zerosEnd.end(), wide.begin(), wide.end());
     std::fill_n(zerosEnd.begin() + 138, 2 * 211 + 50, uint8_t{0});
     ExpectTopGuess(Guess(zerosEnd), {Depth8, 211, 0, 138}, "8-bit after 138 bytes ending in zeros, black rows");
+    // A top-down TGA: a name in its header, a footer after the rows; opaque pixels end in 255.
+    Bytes tga(18, 0);
+    for (const char c : std::string("sprites/walker")) tga.push_back(static_cast<uint8_t>(c));
+    const Bytes bgra = Bgra(PhotoLikeRgb(101, 77));
+    tga.insert(tga.end(), bgra.begin(), bgra.end());
+    for (const char c : std::string("........TRUEVISION-XFILE.")) tga.push_back(c == '.' ? 0 : static_cast<uint8_t>(c));
+    ExpectTopGuess(Guess(tga), {Depth32, 101, 0, 32}, "32-bit after a named header, a footer after the rows");
 }
 
 // A bitmap may carry a colour profile after its rows: the file's end then says nothing of
