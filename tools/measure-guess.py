@@ -242,6 +242,18 @@ def write_files(path, results):
             f.write(json.dumps({**record, **outcome, "guesses": top}) + "\n")
 
 
+def meets(required, results):
+    """Whether the right top-1 and top-3 shares reach the required ones; prints what falls short."""
+    wanted = dict(zip(["right1", "right3"], (float(v) for v in required.split(","))))
+    ok = bool(results)
+    for key, least in wanted.items():
+        share_of = 100 * sum(o[key] for _, o in results) / max(1, len(results))
+        if share_of < least:
+            print(f"FAIL: {key} {share_of:.1f}% of {len(results)} real files, below the {least:.1f}% required")
+            ok = False
+    return ok
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--render", default="build/native/cli/pixolve-render")
@@ -253,6 +265,8 @@ def main():
     parser.add_argument("--files", help="write each file's truth, guesses and outcome here (JSON lines)")
     parser.add_argument("--forms", help="measure only these forms, comma-separated")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 1, help="guesses run at once")
+    parser.add_argument("--require", metavar="TOP1,TOP3",
+                        help="fail unless the real corpus's right top-1 and top-3 shares (%%) reach these")
     args = parser.parse_args()
     folder = args.corpus or tempfile.mkdtemp(prefix="guess-corpus-")
     os.makedirs(folder, exist_ok=True)
@@ -282,6 +296,8 @@ def main():
         print(f"{len(records)} files guessed in {time.time() - start:.0f} s")
         failures = flat_cases(folder, args.render)
         print("flat pictures: " + ("all low confidence" if not failures else "CONFIDENT: " + ", ".join(failures)))
+        if args.require and not meets(args.require, [(r, o) for r, o, _ in results if r["set"] != "today"]):
+            sys.exit(1)
     finally:
         if not args.corpus:
             shutil.rmtree(folder)

@@ -20,7 +20,7 @@ guess_fuzz_failed=0
 
 step() { printf '\n=== %s\n' "$*"; }
 
-bash tools/setup.sh
+bash tools/setup.sh --corpus
 kernel_runs_32bit=0
 bash tools/kernel-runs-32bit.sh && kernel_runs_32bit=1
 
