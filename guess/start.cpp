@@ -6,6 +6,9 @@
 
 namespace {
 
+// A file that starts with lines of text has a text header when at least this share of the
+// bytes before its last line break are letters, digits or punctuation, not white space.
+constexpr double kTextHeaderGraphic = 0.5;
 // Rows the row boundary is measured over. Set in the first version (932a95d).
 constexpr uint64_t kPhaseRows = 64;
 // A boundary that does not stand out this much over the mean step is no evidence (932a95d).
@@ -121,6 +124,28 @@ int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shap
     return headerEnd;
 }
 
+// The end of the lines of text a file starts with (Netpbm's header, a note before a dump),
+// or 0: the bytes up to the last line break before the first byte that is not text.
+int64_t TextHeaderEnd(const std::vector<uint8_t>& bytes) {
+    size_t end = 0;
+    size_t graphic = 0;
+    size_t graphicAtEnd = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const uint8_t b = bytes[i];
+        if (b == '\n') {
+            end = i + 1;
+            graphicAtEnd = graphic;
+        } else if (b > ' ' && b < 127) {
+            ++graphic;
+        } else if (b != ' ' && b != '\t' && b != '\r') {
+            break;
+        }
+    }
+    return end > 1 && end < bytes.size() && graphicAtEnd >= kTextHeaderGraphic * static_cast<double>(end)
+               ? static_cast<int64_t>(end)
+               : 0;
+}
+
 }  // namespace
 
 // A header byte differs from the byte below it more than that byte differs from the next
@@ -129,6 +154,9 @@ int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shap
 PictureEdges FindPictureEdges(const FileSample& sample, uint64_t stride) {
     PictureEdges edges;
     edges.headerEnd = EdgeLength<false>(sample.Head().bytes, stride);
+    // Lines of text whose end the rows do not show, as when the picture's top rows are as
+    // busy as text.
+    if (edges.headerEnd == 0) edges.headerEnd = TextHeaderEnd(sample.Head().bytes);
     edges.trailer = edges.headerEnd != 0 && HasTrailer(sample, stride);
     return edges;
 }
