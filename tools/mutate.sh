@@ -28,7 +28,7 @@ modal='FrameTest.OpenFile*:FrameTest.NotImplemented*:FrameTest.OpenCommand*:Fram
 params='Param*'
 resources='Resources.*'
 cli='Cli*'
-guess='GuessLayout.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm:GuessCorpus.SmallBitmapOfADrawing:GuessCorpus.SmallTextureBehindItsHeader:GuessCorpus.SmallDitheredDrawing:GuessCorpus.GrainyTexture:GuessCorpus.TinyPhotographEndsWithTheFile'
+guess='GuessLayout.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm:GuessCorpus.SmallBitmapOfADrawing:GuessCorpus.SmallTextureBehindItsHeader:GuessCorpus.SmallDitheredDrawing:GuessCorpus.GrainyTexture:GuessCorpus.TinyPhotographEndsWithTheFile:GuessCorpus.WrongStrideDoesNotSkipRowsToEndWithTheFile'
 
 # name | configuration | test filter | file | exact text | replacement
 # In the texts, \n stands for a line break; a text cannot hold '|'. Lines starting with
@@ -113,6 +113,7 @@ guess-glyph-tables-pay-for-their-aspect|native|GUESS|guess/cost.cpp|    if (!gly
 guess-glyph-rows-taken-for-pixel-width|native|GUESS|guess/family_packed.cpp| && !glyphRows) penalty += 1;|) penalty += 1;
 guess-steady-byte-not-last-in-pixel|native|GUESS|guess/family_rgb.cpp|const int lane = evidence.bytePattern.steadyLane;|const int lane = -1;
 guess-text-header-not-read|native|GUESS|guess/start.cpp|    if (edges.headerEnd == 0) edges.headerEnd = TextHeaderEnd(|    if (false) edges.headerEnd = TextHeaderEnd(
+guess-file-end-start-unbounded|native|GUESS|guess/start.cpp|        if (start <= headerEnd + kLongestHeaderTail) return start;|        return start;
 guess-binary-context-misses-up-right|native|GUESS|guess/family_1bit.cpp|value(up, x + 2) << 2;|0u;
 guess-last-reading-never-costed|native|GUESS|guess/parallel.h|for (size_t i = next++; i < count; i = next++) work(i);|for (size_t i = next++; i + 1 < count; i = next++) work(i);
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);

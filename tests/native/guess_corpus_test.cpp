@@ -273,6 +273,13 @@ TEST_F(GuessCorpus, TinyPhotographEndsWithTheFile) {
         EXPECT_TRUE(RightWithin(GuessForm({"granite:", 16, 16}, form), 1)) << form;
 }
 
+// Plasma's first bytes read as a short header; a reading a row and a half wide then started
+// far past it, skipping rows so as to end with the file.
+TEST_F(GuessCorpus, WrongStrideDoesNotSkipRowsToEndWithTheFile) {
+    const Picture plasma{"-size 1024x768 -seed 7 plasma:fractal", 1024, 768};
+    EXPECT_TRUE(RightWithin(GuessForm(plasma, "raw RGB565"), 1));
+}
+
 // A small dithered drawing in two levels: its dots repeat every few bytes, as channels of
 // wider pixels do, yet it must still be read bit by bit.
 TEST_F(GuessCorpus, SmallDitheredDrawing) {
