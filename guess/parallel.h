@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
-// Runs work(i) once for each i below `count`, on as many threads as the machine has cores.
+// Runs work(i) once for each i below `count`, on as many threads as the machine has cores
+// (or as it will start; the calling thread always works too).
 // The first exception thrown by any work is thrown here once all threads have stopped.
 template <typename Work>
 void ForEachInParallel(size_t count, Work work) {
@@ -27,7 +29,13 @@ void ForEachInParallel(size_t count, Work work) {
         }
     };
     std::vector<std::thread> helpers;
-    for (size_t t = 1; t < threads; ++t) helpers.emplace_back(run);
+    for (size_t t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(run);
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had: the ones running share the work
+        }
+    }
     run();
     for (std::thread& helper : helpers) helper.join();
     if (failure) std::rethrow_exception(failure);
