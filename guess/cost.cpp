@@ -132,31 +132,26 @@ double ResidualBits(const Residuals& residuals, uint32_t bits, const Residuals* 
     return total;
 }
 
-// Bits of the planes predicted from their neighbours. Byte channels may also be coded as the
-// difference of their residual from the previous channel's, as colour coders do: the
-// channels of a pixel mostly err alike.
-double PredictedPlanesBits(const std::vector<Plane>& planes, uint64_t rows, bool channelsAlike) {
+// Total bits of a reading's planes, rows after the first. Byte channels may also be coded
+// as the difference of their residual from the previous channel's, as colour coders do:
+// the channels of a pixel mostly err alike.
+double PlanesBits(const std::vector<Plane>& planes, uint64_t rows, bool channelsAlike) {
     double bits = 0;
     Residuals previous;
     uint32_t previousBits = 0;
     for (const Plane& plane : planes) {
-        if (plane.ownCoder) continue;
-        Residuals residuals = MedianResiduals(plane, rows);
-        double own = ResidualBits(residuals, plane.bits, nullptr, 0);
-        if (channelsAlike && !previous.values.empty())
-            own = std::min(own, ResidualBits(residuals, plane.bits, &previous, previousBits));
-        bits += own;
-        previous = std::move(residuals);
-        previousBits = plane.bits;
+        if (plane.ownCoder) {
+            bits += plane.ownCoder(plane, rows);
+        } else {
+            Residuals residuals = MedianResiduals(plane, rows);
+            double own = ResidualBits(residuals, plane.bits, nullptr, 0);
+            if (channelsAlike && !previous.values.empty())
+                own = std::min(own, ResidualBits(residuals, plane.bits, &previous, previousBits));
+            bits += own;
+            previous = std::move(residuals);
+            previousBits = plane.bits;
+        }
     }
-    return bits;
-}
-
-// Total bits of a reading's planes, rows after the first.
-double PlanesBits(const std::vector<Plane>& planes, uint64_t rows, bool channelsAlike) {
-    double bits = PredictedPlanesBits(planes, rows, channelsAlike);
-    for (const Plane& plane : planes)
-        if (plane.ownCoder) bits += plane.ownCoder(plane, rows);
     return bits;
 }
 
