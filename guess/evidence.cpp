@@ -5,6 +5,7 @@
 
 #include "guess/family_dxt1.h"
 #include "guess/family_packed.h"
+#include "guess/start.h"
 #include "guess/strides.h"
 
 namespace {
@@ -93,4 +94,5 @@ Evidence::Evidence(const FileSample& sample, const LayoutHints& hints)
         largestGrey = std::move(greyLevels[static_cast<size_t>(&sample.Largest() - sample.Windows().data())]);
     }
     MeasureBlocks(*this);
+    textHeaderEnd = TextHeaderEnd(sample.Head().bytes);
 }

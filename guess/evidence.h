@@ -53,6 +53,8 @@ struct Evidence {
     BlockEvidence blocks;
     std::vector<uint8_t> brightness;
     std::optional<LagProfile> blockProfile;
+    // Where lines of text at the file's start end, 0 for none (start.cpp).
+    int64_t textHeaderEnd = 0;
     // How often each bit of a byte changes a stride on (family_packed.cpp), by stride.
     Memo<uint64_t, std::array<uint64_t, 8>> bitChanges;
 };

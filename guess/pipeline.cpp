@@ -57,7 +57,7 @@ std::vector<Reading> Readings(const Evidence& evidence, const StrideList& stride
     for (const uint64_t stride : strides.all) {
         if (stride == 0) continue;
         const Columns columns = MeasureColumns(evidence.sample, stride);
-        const PictureEdges edges = hints.offset ? PictureEdges{} : FindPictureEdges(evidence.sample, stride);
+        const PictureEdges edges = hints.offset ? PictureEdges{} : FindPictureEdges(evidence, stride);
         for (const Shape& shape : ShapesForStride(stride, columns, hints)) {
             const PixelFamily& family = FamilyOf(shape.depth);
             if (!Allowed(shape, hints) || !family.Tries(evidence, strides, stride)) continue;

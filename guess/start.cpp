@@ -133,8 +133,8 @@ int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shap
     return headerEnd;
 }
 
-// The end of the lines of text a file starts with (Netpbm's header, a note before a dump),
-// or 0: the bytes up to the last line break before the first byte that is not text.
+}  // namespace
+
 int64_t TextHeaderEnd(const std::vector<uint8_t>& bytes) {
     size_t end = 0;
     size_t graphic = 0;
@@ -155,17 +155,16 @@ int64_t TextHeaderEnd(const std::vector<uint8_t>& bytes) {
                : 0;
 }
 
-}  // namespace
-
 // A header byte differs from the byte below it more than that byte differs from the next
 // one below, while within the picture both differences are alike; the same from the file's
 // end finds what follows the picture. The trailer matters only where there is a header.
-PictureEdges FindPictureEdges(const FileSample& sample, uint64_t stride) {
+PictureEdges FindPictureEdges(const Evidence& evidence, uint64_t stride) {
+    const FileSample& sample = evidence.sample;
     PictureEdges edges;
     edges.headerEnd = EdgeLength<false>(sample.Head().bytes, stride);
     // Lines of text whose end the rows do not show, as when the picture's top rows are as
     // busy as text.
-    if (edges.headerEnd == 0) edges.headerEnd = TextHeaderEnd(sample.Head().bytes);
+    if (edges.headerEnd == 0) edges.headerEnd = evidence.textHeaderEnd;
     edges.trailer = edges.headerEnd != 0 && HasTrailer(sample, stride);
     return edges;
 }

@@ -45,7 +45,11 @@ struct PictureEdges {
     int64_t headerEnd = 0;
     bool trailer = false;
 };
-PictureEdges FindPictureEdges(const FileSample& sample, uint64_t stride);
+PictureEdges FindPictureEdges(const Evidence& evidence, uint64_t stride);
+
+// The end of the lines of text a file starts with (Netpbm's header, a note before a dump),
+// or 0: the bytes up to the last line break before the first byte that is not text.
+int64_t TextHeaderEnd(const std::vector<uint8_t>& bytes);
 
 // Where the shape's picture starts, or none when its zero columns are not where rows end
 // or the start is past what a layout can hold.

@@ -112,7 +112,7 @@ guess-no-glyph-rows-of-a-byte|native|GUESS|guess/strides.h|constexpr uint64_t kM
 guess-glyph-tables-pay-for-their-aspect|native|GUESS|guess/cost.cpp|    if (!glyphTable) penalty +=|    penalty +=
 guess-glyph-rows-taken-for-pixel-width|native|GUESS|guess/family_packed.cpp| && !glyphRows) penalty += 1;|) penalty += 1;
 guess-steady-byte-not-last-in-pixel|native|GUESS|guess/family_rgb.cpp|const int lane = evidence.bytePattern.steadyLane;|const int lane = -1;
-guess-text-header-not-read|native|GUESS|guess/start.cpp|    if (edges.headerEnd == 0) edges.headerEnd = TextHeaderEnd(|    if (false) edges.headerEnd = TextHeaderEnd(
+guess-text-header-not-read|native|GUESS|guess/start.cpp|    if (edges.headerEnd == 0) edges.headerEnd = evidence.textHeaderEnd;|    if (false) edges.headerEnd = evidence.textHeaderEnd;
 guess-file-end-start-unbounded|native|GUESS|guess/start.cpp|        if (start <= headerEnd + kLongestHeaderTail) return start;|        return start;
 guess-binary-context-misses-up-right|native|GUESS|guess/family_1bit.cpp|value(up, x + 2) << 2;|0u;
 guess-last-reading-never-costed|native|GUESS|guess/parallel.h|for (size_t i = next++; i < count; i = next++) work(i);|for (size_t i = next++; i + 1 < count; i = next++) work(i);
