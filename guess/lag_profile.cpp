@@ -31,6 +31,10 @@ constexpr double kShallowDip = 0.1;
 constexpr double kDipRange = 0.3;
 constexpr double kUnmeasuredStructure = 0.2;
 
+// The distance of two bytes, computed on bytes so that compilers make vector code of the
+// loops that sum it.
+uint8_t ByteDistance(uint8_t a, uint8_t b) { return a > b ? static_cast<uint8_t>(a - b) : static_cast<uint8_t>(b - a); }
+
 // Sums of absolute differences are what the lag profile spends its time on: where the
 // processor has an instruction for 16 bytes at once, it is used; elsewhere the loop is
 // written on bytes throughout, so that compilers can still turn it into vector code.
@@ -47,11 +51,7 @@ uint32_t SumAbsDiff(const uint8_t* a, const uint8_t* b, size_t count) {
     }
     sum = static_cast<uint32_t>(_mm_cvtsi128_si32(total)) + static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(total, 8)));
 #endif
-    for (; i < count; ++i) {
-        const uint8_t high = a[i] > b[i] ? a[i] : b[i];
-        const uint8_t low = a[i] > b[i] ? b[i] : a[i];
-        sum += static_cast<uint8_t>(high - low);
-    }
+    for (; i < count; ++i) sum += ByteDistance(a[i], b[i]);
     return sum;
 }
 
@@ -74,11 +74,7 @@ bool AddSteps(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grai
     for (uint64_t row = 0; row < rows; ++row) {
         const uint8_t* at = &values[first + row * stride];
         const uint8_t* before = at - grain;
-        for (uint64_t c = 0; c < stride; ++c) {
-            const uint8_t high = at[c] > before[c] ? at[c] : before[c];
-            const uint8_t low = at[c] > before[c] ? before[c] : at[c];
-            step[c] += static_cast<uint8_t>(high - low);
-        }
+        for (uint64_t c = 0; c < stride; ++c) step[c] += ByteDistance(at[c], before[c]);
     }
     return true;
 }
