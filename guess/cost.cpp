@@ -158,8 +158,47 @@ double PlanesBits(const std::vector<Plane>& planes, uint64_t rows, bool channels
 // Rows of data: pixel rows, or block rows for DXT1.
 uint64_t DataRows(const PixelFamily& family, const Layout& layout) { return layout.rows / family.PixelRowsPerRow(); }
 
-// Bits a byte of the reading's bands, summed over bands spread through the sample.
-double CostBitsPerByte(const FileSample& sample, const PixelFamily& family, const Layout& layout) {
+// Where a band is centred, how many of the sample's bytes it stands for, and which
+// stretch around the picture span it lies in, if any.
+struct BandCentre {
+    int64_t middle;
+    double weight;
+    int around;  // 0 before the span, 1 after it, -1 neither
+};
+
+// Bands spread through each window. Of a file read whole with other bytes around its
+// picture span, through the span and one in the middle of each stretch around it, each
+// weighed by the bytes it stands for: read as a picture's rows, the bytes around it cost
+// what they cost, and a reading of the span alone (the pipeline's region readings) is
+// judged on the same bytes.
+std::vector<BandCentre> BandCentres(const Evidence& evidence, int bandsPerWindow) {
+    std::vector<BandCentre> centres;
+    auto spread = [&](int64_t begin, int64_t end, int bands, int around) {
+        for (int band = 0; band < bands; ++band)
+            centres.push_back({begin + (end - begin) * (band + 1) / (bands + 1), static_cast<double>(end - begin) / bands, around});
+    };
+    const std::optional<ByteSpan>& span = evidence.pictureSpan;
+    if (span && bandsPerWindow > 1) {
+        const int64_t begin = static_cast<int64_t>(span->begin);
+        const int64_t end = static_cast<int64_t>(span->end);
+        if (begin > 0) spread(0, begin, 1, 0);
+        spread(begin, end, bandsPerWindow, -1);
+        if (end < evidence.sample.FileSize()) spread(end, evidence.sample.FileSize(), 1, 1);
+        return centres;
+    }
+    for (const SampleWindow& window : evidence.sample.Windows()) spread(window.start, window.End(), bandsPerWindow, -1);
+    return centres;
+}
+
+// Bits a byte of a reading's bands, weighed by the bytes each stands for, and of the
+// stretches around the picture span.
+struct BandCost {
+    double bitsPerByte = 8;
+    std::array<double, 2> around{-1, -1};
+};
+
+BandCost CostBands(const Evidence& evidence, const PixelFamily& family, const Layout& layout) {
+    const FileSample& sample = evidence.sample;
     const uint64_t stride = layout.shape.stride;
     const uint64_t rowBytes = family.RowBytes(layout.shape.width);
     const uint64_t dataRows = DataRows(family, layout);
@@ -170,37 +209,36 @@ double CostBitsPerByte(const FileSample& sample, const PixelFamily& family, cons
         bandRows = dataRows;
         bandsPerWindow = 1;
     }
-    double bits = 0;
-    double bytes = 0;
-    for (const SampleWindow& window : sample.Windows()) {
-        for (int band = 0; band < bandsPerWindow; ++band) {
-            const int64_t middle = window.start + static_cast<int64_t>(window.bytes.size() * (band + 1) / (bandsPerWindow + 1));
-            const int64_t wantedRow = (middle - layout.offset) / static_cast<int64_t>(stride) - static_cast<int64_t>(bandRows / 2);
-            const uint64_t firstRow = static_cast<uint64_t>(std::clamp<int64_t>(wantedRow, 0, static_cast<int64_t>(dataRows - bandRows)));
-            const int64_t start = layout.offset + static_cast<int64_t>(firstRow * stride);
-            const uint8_t* data = sample.At(start, (bandRows - 1) * stride + rowBytes);
-            if (data == nullptr) continue;
-            std::vector<Plane> planes = family.EmptyPlanes(layout);
-            for (Plane& plane : planes) plane.values.reserve(bandRows * family.PixelRowsPerRow() * layout.shape.width);
-            for (uint64_t r = 0; r < bandRows; ++r) family.AppendRow(layout, data + r * stride, planes);
-            bits += PlanesBits(planes, bandRows, family.ChannelsAlike());
-            bytes += static_cast<double>((bandRows - 1) * stride);
-        }
+    BandCost cost;
+    double bitsPerByte = 0;
+    double weights = 0;
+    const int64_t pictureEnd = layout.offset + static_cast<int64_t>(dataRows * stride);
+    for (const BandCentre& centre : BandCentres(evidence, bandsPerWindow)) {
+        const int64_t wantedRow = (centre.middle - layout.offset) / static_cast<int64_t>(stride) - static_cast<int64_t>(bandRows / 2);
+        const uint64_t firstRow = static_cast<uint64_t>(std::clamp<int64_t>(wantedRow, 0, static_cast<int64_t>(dataRows - bandRows)));
+        const int64_t start = layout.offset + static_cast<int64_t>(firstRow * stride);
+        const uint8_t* data = sample.At(start, (bandRows - 1) * stride + rowBytes);
+        if (data == nullptr || bandRows < 2) continue;
+        std::vector<Plane> planes = family.EmptyPlanes(layout);
+        for (Plane& plane : planes) plane.values.reserve(bandRows * family.PixelRowsPerRow() * layout.shape.width);
+        for (uint64_t r = 0; r < bandRows; ++r) family.AppendRow(layout, data + r * stride, planes);
+        const double rate = PlanesBits(planes, bandRows, family.ChannelsAlike()) / static_cast<double>((bandRows - 1) * stride);
+        bitsPerByte += centre.weight * rate;
+        weights += centre.weight;
+        const bool covered = layout.offset <= centre.middle && centre.middle < pictureEnd;
+        if (centre.around >= 0 && covered) cost.around[static_cast<size_t>(centre.around)] = rate;
     }
-    return bytes > 0 ? bits / bytes : 8.0;
+    if (weights > 0) cost.bitsPerByte = bitsPerByte / weights;
+    return cost;
 }
 
 // Bits of the bytes a reading leaves outside its picture, a header before it and whatever
-// follows its last row, each byte coded by how often its value occurs there.
+// follows its last row.
 double OutsideBits(const SampleWindow& whole, const PixelFamily& family, const Layout& layout) {
     const uint64_t pictureBytes = DataRows(family, layout) * layout.shape.stride;
     const uint64_t start = static_cast<uint64_t>(std::max<int64_t>(0, layout.offset));
     const uint64_t end = std::min<uint64_t>(whole.bytes.size(), start + pictureBytes);
-    std::vector<uint32_t> histogram(256);
-    for (uint64_t i = 0; i < start && i < whole.bytes.size(); ++i) ++histogram[whole.bytes[i]];
-    for (uint64_t i = end; i < whole.bytes.size(); ++i) ++histogram[whole.bytes[i]];
-    const uint64_t outside = std::min<uint64_t>(start, whole.bytes.size()) + (whole.bytes.size() - end);
-    return CodeLengthBits(histogram, outside, 0.5);
+    return BitsOutside(whole.bytes, std::min<uint64_t>(start, whole.bytes.size()), end);
 }
 
 // Of a file read whole, a reading must explain every byte: its cost is that of the
@@ -232,7 +270,7 @@ double Penalty(const Evidence& evidence, const PixelFamily& family, const Layout
     const bool glyphTable = layout.shape.stride <= kGlyphRowBytes && layout.rows >= kGlyphTableMinRows &&
                             layout.rows <= kGlyphTableMaxRows;
     if (!glyphTable) penalty += kAspectPenalty * std::max(0.0, aspect - kSquareOctaves);
-    if (!EndsWithFile(layout, evidence.sample.FileSize())) penalty += kPartRowPenalty;
+    if (evidence.endIsFileEnd && !EndsWithFile(layout, evidence.sample.FileSize())) penalty += kPartRowPenalty;
     penalty += BlockOrderPenalty(evidence.blocks, layout);
     family.AddPenalties(evidence, layout, penalty);
     return penalty;
@@ -247,6 +285,16 @@ double CodeLengthBits(const std::vector<uint32_t>& histogram, uint64_t count, do
     for (const uint32_t n : histogram)
         if (n > 0) nats -= std::lgamma(n + prior) - std::lgamma(prior);
     return nats / std::log(2.0);
+}
+
+double StretchBits(const uint8_t* bytes, size_t count) {
+    std::vector<uint32_t> histogram(256);
+    for (size_t i = 0; i < count; ++i) ++histogram[bytes[i]];
+    return std::min(CodeLengthBits(histogram, count, 0.5), 8.0 * static_cast<double>(count));
+}
+
+double BitsOutside(const std::vector<uint8_t>& bytes, size_t begin, size_t end) {
+    return StretchBits(bytes.data(), begin) + StretchBits(bytes.data() + end, bytes.size() - end);
 }
 
 uint64_t RowsInFile(const PixelFamily& family, const Shape& shape, int64_t offset, int64_t fileSize) {
@@ -265,9 +313,10 @@ std::optional<Scored> ScoreReading(Evidence& evidence, const PixelFamily& family
     // The same for every variant of a reading.
     const double outsideBits = sample.IsWholeFile() ? OutsideBits(sample.Head(), family, layout) : 0;
     for (const Layout& variant : family.Variants(layout)) {
-        const double cost = WholeFileBitsPerByte(sample, family, variant, CostBitsPerByte(sample, family, variant), outsideBits) +
+        const BandCost bands = CostBands(evidence, family, variant);
+        const double cost = WholeFileBitsPerByte(sample, family, variant, bands.bitsPerByte, outsideBits) +
                             Penalty(evidence, family, variant) + notPixelsPenalty;
-        if (cost < best.cost) best = {variant, cost, best.structure};
+        if (cost < best.cost) best = {variant, cost, best.structure, bands.around};
     }
     return best;
 }

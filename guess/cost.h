@@ -3,6 +3,7 @@
 // fit), the bytes it leaves outside its picture, and what the bits do not see.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -15,6 +16,15 @@
 // from the counts before it, every count starting at `prior`): the entropy plus the cost of
 // learning the counts, so that a model with more symbols than data does not look cheap.
 double CodeLengthBits(const std::vector<uint32_t>& histogram, uint64_t count, double prior);
+
+// Bits of a stretch of bytes that are no picture, each byte coded by how often its value
+// occurs there; never more than the bytes as they stand, as a picture's residuals are
+// coded, so that noise costs eight bits a byte whichever way it is read.
+double StretchBits(const uint8_t* bytes, size_t count);
+
+// Bits of the bytes before `begin` and of those from `end` on, bytes that are no picture:
+// each byte coded by how often its value occurs in its stretch.
+double BitsOutside(const std::vector<uint8_t>& bytes, size_t begin, size_t end);
 
 // Pixel rows of the shape from `offset` to the file's end (the last row's pad may be missing).
 uint64_t RowsInFile(const PixelFamily& family, const Shape& shape, int64_t offset, int64_t fileSize);

@@ -81,8 +81,8 @@ BytePattern MeasureBytePattern(const FileSample& sample) {
 
 }  // namespace
 
-Evidence::Evidence(const FileSample& sample, const LayoutHints& hints)
-    : sample(sample), hints(hints), windows(WindowsOf(sample)), profile(windows, MaxLag(sample)),
+Evidence::Evidence(const FileSample& sample, const LayoutHints& hints, bool endIsFileEnd)
+    : sample(sample), hints(hints), endIsFileEnd(endIsFileEnd), windows(WindowsOf(sample)), profile(windows, MaxLag(sample)),
       bytePattern(MeasureBytePattern(sample)),
       packedPixels(PackedPixelsTried(bytePattern, hints, sample.FileSize())) {
     if (packedPixels) {
@@ -95,4 +95,5 @@ Evidence::Evidence(const FileSample& sample, const LayoutHints& hints)
     }
     MeasureBlocks(*this);
     textHeaderEnd = TextHeaderEnd(sample.Head().bytes);
+    if (sample.IsWholeFile()) pictureSpan = PictureSpan(sample.Head().bytes);
 }

@@ -10,6 +10,7 @@
 #include "guess/lag_profile.h"
 #include "guess/layout_guess.h"
 #include "guess/memo.h"
+#include "guess/region.h"
 
 // DXT1's own measure (family_dxt1.cpp): encoders write an opaque block's first colour
 // endpoint above its second, so in DXT1 data one of the eight byte phases has nearly every
@@ -37,10 +38,13 @@ struct BytePattern {
 };
 
 struct Evidence {
-    Evidence(const FileSample& sample, const LayoutHints& hints);
+    // `endIsFileEnd`: false for a stretch cut from a file, whose end says nothing of where
+    // rows end.
+    Evidence(const FileSample& sample, const LayoutHints& hints, bool endIsFileEnd = true);
 
     const FileSample& sample;
     const LayoutHints& hints;
+    bool endIsFileEnd;
     ByteWindows windows;  // every sampled window's bytes
     LagProfile profile;   // of the bytes
     BytePattern bytePattern;
@@ -53,6 +57,9 @@ struct Evidence {
     BlockEvidence blocks;
     std::vector<uint8_t> brightness;
     std::optional<LagProfile> blockProfile;
+    // Of a file read whole, the stretch that looks most like a picture when there are other
+    // bytes around it (region.cpp).
+    std::optional<ByteSpan> pictureSpan;
     // Where lines of text at the file's start end, 0 for none (start.cpp).
     int64_t textHeaderEnd = 0;
     // How often each bit of a byte changes a stride on (family_packed.cpp), by stride.

@@ -1,16 +1,22 @@
 // The layout guess, stage by stage (README, "How it works"): 1. the sampling plan
-// (sample.cpp), 2. row strides from the lag profile (strides.cpp, lag_profile.cpp),
-// 3. shapes per stride (shapes.cpp), 4. the picture's start (start.cpp), 5. the cost of a
-// reading (cost.cpp), 6. ranking and confidence (ranking.cpp). The pixel families
-// (family_*.cpp) answer each stage's questions for their own pixels.
+// (sample.cpp) and the picture span (region.cpp), 2. row strides from the lag profile
+// (strides.cpp, lag_profile.cpp), 3. shapes per stride (shapes.cpp), 4. the picture's start
+// (start.cpp), 5. the cost of a reading (cost.cpp), 6. ranking and confidence
+// (ranking.cpp). The pixel families (family_*.cpp) answer each stage's questions for their
+// own pixels.
+#include <algorithm>
+#include <cstddef>
+#include <optional>
 #include <string>
 
 #include "guess/cost.h"
 #include "guess/evidence.h"
 #include "guess/family.h"
 #include "guess/layout_guess.h"
+#include "guess/memo.h"
 #include "guess/parallel.h"
 #include "guess/ranking.h"
+#include "guess/region.h"
 #include "guess/shapes.h"
 #include "guess/start.h"
 #include "guess/strides.h"
@@ -42,6 +48,52 @@ bool Allowed(const Shape& shape, const LayoutHints& hints) {
     if (hints.linePad && shape.linePad != *hints.linePad) return false;
     return true;
 }
+
+constexpr double kNoReading = 1e9;
+
+// Region readings are a picture among other bytes. They are none where they explain the
+// file no better than its best whole-file reading (nothing gained: the whole file is the
+// simpler answer, and its guesses keep their confidence), where they are a whole-file
+// reading cut short at its end, or where their rows go on around the span: a scan's busy
+// middle or a dithered picture's smoother part is not a picture of its own.
+class RegionJudge {
+public:
+    RegionJudge(const Evidence& whole, const std::vector<Scored>& wholeReadings)
+        : m_bytes(whole.sample.Head().bytes), m_span(whole.pictureSpan.value_or(ByteSpan{})), m_whole(wholeReadings) {
+        for (const Scored& reading : wholeReadings) m_cheapest = std::min(m_cheapest, reading.cost);
+    }
+
+    bool Admits(const Scored& reading) {
+        const Layout& layout = reading.layout;
+        if (reading.cost >= m_cheapest || !SpanSeesPixels(layout.shape.depth) || CutShort(layout)) return false;
+        const uint64_t stride = layout.shape.stride;
+        return !m_rowsGoOn.Get(stride, [&] { return LinesUp(0, m_span.begin, stride) || LinesUp(m_span.end, m_bytes.size(), stride); });
+    }
+
+private:
+    // The span is found by the bytes' values: pixels of less than a byte, and blocks, are
+    // no values, and a span says nothing of their pictures.
+    static bool SpanSeesPixels(PixelFormat depth) { return depth != Depth1 && depth != Depth4 && depth != DepthDXT1; }
+
+    // A whole-file reading of the same shape from the same start.
+    bool CutShort(const Layout& layout) const {
+        return std::any_of(m_whole.begin(), m_whole.end(), [&](const Scored& whole) {
+            const Layout& other = whole.layout;
+            return other.shape.depth == layout.shape.depth && other.shape.width == layout.shape.width &&
+                   other.shape.linePad == layout.shape.linePad && other.offset == layout.offset;
+        });
+    }
+
+    bool LinesUp(size_t begin, size_t end, uint64_t stride) const {
+        return LinesUpAt(m_bytes, begin, end, stride, begin == 0);
+    }
+
+    const std::vector<uint8_t>& m_bytes;
+    ByteSpan m_span;
+    const std::vector<Scored>& m_whole;
+    double m_cheapest = kNoReading;
+    Memo<uint64_t, bool> m_rowsGoOn;
+};
 
 // A reading to cost: a shape at a start, with how clearly its rows line up.
 struct Reading {
@@ -87,14 +139,58 @@ std::vector<Scored> CostInParallel(Evidence& evidence, const std::vector<Reading
     return scored;
 }
 
+// Every reading of the sample, costed, with what looking alike costs.
+std::vector<Scored> CostedReadings(Evidence& evidence) {
+    const StrideList strides = FindStrides(evidence);                                   // 2. row strides
+    std::vector<Scored> scored = CostInParallel(evidence, Readings(evidence, strides));  // 3. shapes, 4. starts, 5. cost
+    PenalizeLookalikes(evidence, scored);                                                // 6. ranking
+    return scored;
+}
+
+// The bits of a stretch around the picture span: each byte by how often its value occurs
+// there, or as the rows of whichever whole-file reading explains it best (a table of
+// records before a picture is a raster of its own).
+double AroundBits(const uint8_t* bytes, size_t count, const std::vector<Scored>& wholeReadings, size_t around) {
+    double bits = StretchBits(bytes, count);
+    for (const Scored& reading : wholeReadings)
+        if (reading.around[around] >= 0) bits = std::min(bits, reading.around[around] * static_cast<double>(count));
+    return bits;
+}
+
+// A picture among machine code, text or other members of an archive: the strides and the
+// header's end that the whole file shows are the other bytes' as much as the picture's.
+// Its span is guessed again as a file of its own, and the bytes around it cost what the
+// best explanation of each stretch costs, so that its readings and the whole file's
+// explain the same bytes and compare.
+std::vector<Scored> RegionReadings(const Evidence& whole, const std::vector<Scored>& wholeReadings) {
+    const LayoutHints& hints = whole.hints;
+    if (!whole.pictureSpan || hints.offset) return {};
+    const std::vector<uint8_t>& bytes = whole.sample.Head().bytes;
+    const size_t begin = whole.pictureSpan->begin;
+    const size_t end = whole.pictureSpan->end;
+    const FileSample part = FileSample::FromBytes({bytes.begin() + static_cast<std::ptrdiff_t>(begin),
+                                                   bytes.begin() + static_cast<std::ptrdiff_t>(end)});
+    Evidence evidence(part, hints, false);
+    std::vector<Scored> scored = CostedReadings(evidence);
+    const double outsideBits =
+        AroundBits(bytes.data(), begin, wholeReadings, 0) + AroundBits(bytes.data() + end, bytes.size() - end, wholeReadings, 1);
+    for (Scored& reading : scored) {
+        reading.layout.offset += static_cast<int64_t>(begin);
+        reading.cost = (reading.cost * static_cast<double>(end - begin) + outsideBits) / static_cast<double>(bytes.size());
+    }
+    return scored;
+}
+
 }  // namespace
 
 uint64_t RowBytes(PixelFormat depth, uint32_t width) { return FamilyOf(depth).RowBytes(width); }
 
 std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints& hints, size_t count) {
     CheckFileSize(sample, hints);
-    Evidence evidence(sample, hints);                                  // measured once, handed to every family
-    const StrideList strides = FindStrides(evidence);                  // 2. row strides
-    const std::vector<Reading> readings = Readings(evidence, strides);  // 3. shapes, 4. starts
-    return Rank(evidence, CostInParallel(evidence, readings), count);  // 5. cost, 6. ranking and confidence
+    Evidence evidence(sample, hints);  // measured once, handed to every family
+    std::vector<Scored> scored = CostedReadings(evidence);
+    RegionJudge judge(evidence, scored);
+    for (const Scored& reading : RegionReadings(evidence, scored))
+        if (judge.Admits(reading)) scored.push_back(reading);
+    return Rank(std::move(scored), count);  // and confidence
 }

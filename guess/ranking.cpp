@@ -167,9 +167,12 @@ LayoutGuess ToGuess(const Scored& scored, double share) {
 
 }  // namespace
 
-std::vector<LayoutGuess> Rank(Evidence& evidence, std::vector<Scored> scored, size_t count) {
+void PenalizeLookalikes(const Evidence& evidence, std::vector<Scored>& scored) {
     PenalizeRowMultiples(evidence, scored);
     PenalizeShearedReadings(evidence, scored);
+}
+
+std::vector<LayoutGuess> Rank(std::vector<Scored> scored, size_t count) {
     std::sort(scored.begin(), scored.end(), [](const Scored& a, const Scored& b) { return a.cost < b.cost; });
 
     // One entry per depth, width, pad and offset: the variants within are already chosen.

@@ -10,5 +10,9 @@
 #include "guess/layout_guess.h"
 #include "guess/reading.h"
 
+// Readings that stack rows or shear the picture pay for it, judged on the evidence they
+// were scored on.
+void PenalizeLookalikes(const Evidence& evidence, std::vector<Scored>& scored);
+
 // Up to `count` guesses from the scored readings, best first.
-std::vector<LayoutGuess> Rank(Evidence& evidence, std::vector<Scored> scored, size_t count);
+std::vector<LayoutGuess> Rank(std::vector<Scored> scored, size_t count);

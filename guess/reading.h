@@ -2,6 +2,7 @@
 // (a shape from a start, with its field layout and bit order) and the planes it is costed on.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -46,4 +47,7 @@ struct Scored {
     Layout layout;
     double cost;
     double structure;  // how clearly the rows line up at this stride, 0 to 1
+    // Bits a byte of the stretches before and after the file's picture span, read as this
+    // reading's rows; negative where there is none or the reading does not cover it.
+    std::array<double, 2> around{-1, -1};
 };

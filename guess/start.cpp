@@ -82,14 +82,14 @@ std::optional<int64_t> Snap(int64_t phase, int64_t headerEnd, uint64_t stride, i
 // How far from one end of `bytes` they differ from the bytes one stride further in more than
 // those differ from the next stride on: a header read from the head, a trailer from the end.
 template <bool kFromEnd>
-int64_t EdgeLength(const std::vector<uint8_t>& bytes, uint64_t stride) {
+int64_t EdgeLength(const std::vector<uint8_t>& bytes, uint64_t stride, bool againstTypical = false) {
     if (bytes.size() <= 2 * stride) return 0;
     const uint64_t span = std::min<uint64_t>({bytes.size() - 2 * stride, kHeaderSearchBytes});
     auto at = [&](uint64_t t, uint64_t rows) {
         return kFromEnd ? bytes[bytes.size() - 1 - t - rows * stride] : bytes[t + rows * stride];
     };
     return ChangePoint(span, [&](uint64_t t) { return std::abs(at(t, 0) - at(t, 1)); },
-                       [&](uint64_t t) { return std::abs(at(t, 1) - at(t, 2)); });
+                       [&](uint64_t t) { return std::abs(at(t, 1) - at(t, 2)); }, againstTypical);
 }
 
 // Whether bytes follow the picture's last row: zeros that pad the file, or a tail that
@@ -123,8 +123,10 @@ int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shap
         if (start <= headerEnd + kLongestHeaderTail) return start;
     }
     const int64_t endTolerance = std::min<int64_t>(s / 3, kEndTolerance);
+    // The end of a stretch cut from a file fixes nothing.
     for (const int64_t trailing : {int64_t{0}, static_cast<int64_t>(shape.linePad)}) {
-        if (const auto start = Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance)) return *start;
+        const auto start = edges.endIsFileEnd ? Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance) : std::nullopt;
+        if (start) return *start;
     }
     // Unused bits, found in one column alone, fix where rows start; a boundary seen only as
     // a step between pixels must lie near the header's end.
@@ -161,11 +163,13 @@ int64_t TextHeaderEnd(const std::vector<uint8_t>& bytes) {
 PictureEdges FindPictureEdges(const Evidence& evidence, uint64_t stride) {
     const FileSample& sample = evidence.sample;
     PictureEdges edges;
-    edges.headerEnd = EdgeLength<false>(sample.Head().bytes, stride);
+    edges.headerEnd = EdgeLength<false>(sample.Head().bytes, stride, !evidence.endIsFileEnd);
     // Lines of text whose end the rows do not show, as when the picture's top rows are as
     // busy as text.
     if (edges.headerEnd == 0) edges.headerEnd = evidence.textHeaderEnd;
-    edges.trailer = edges.headerEnd != 0 && HasTrailer(sample, stride);
+    // The end of a stretch cut from a file is no end of rows.
+    edges.endIsFileEnd = evidence.endIsFileEnd;
+    edges.trailer = !edges.endIsFileEnd || (edges.headerEnd != 0 && HasTrailer(sample, stride));
     return edges;
 }
 

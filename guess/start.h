@@ -16,11 +16,15 @@
 // alike. A stretch must stand out by more than half the picture's own row differences.
 // The margin is kBaseMargin plus half the typical row difference; a climb of kChanceClimb
 // margins is no chance. Set in the first version (932a95d), not tuned since.
+// `againstTypical`: a stretch many rows long (the machine code before a picture cut from a
+// file) differs from its own next row as much as from the picture's; its difference is
+// weighed against the picture's typical one instead. Not for whole files: a picture whose
+// top rows are busier than the rest has no header.
 constexpr double kBaseMargin = 2;
 constexpr double kChanceClimb = 8;
 
 template <typename Across, typename Along>
-int64_t ChangePoint(uint64_t span, Across across, Along along) {
+int64_t ChangePoint(uint64_t span, Across across, Along along, bool againstTypical = false) {
     double typical = 0;
     for (uint64_t t = span / 2; t < span; ++t) typical += along(t);
     typical /= static_cast<double>(std::max<uint64_t>(1, span - span / 2));
@@ -29,7 +33,7 @@ int64_t ChangePoint(uint64_t span, Across across, Along along) {
     double best = 0;
     int64_t end = 0;
     for (uint64_t t = 0; t < span; ++t) {
-        climb += across(t) - along(t) - margin;
+        climb += across(t) - (againstTypical ? typical : along(t)) - margin;
         if (climb > best) {
             best = climb;
             end = static_cast<int64_t>(t + 1);
@@ -44,6 +48,7 @@ int64_t ChangePoint(uint64_t span, Across across, Along along) {
 struct PictureEdges {
     int64_t headerEnd = 0;
     bool trailer = false;
+    bool endIsFileEnd = true;
 };
 PictureEdges FindPictureEdges(const Evidence& evidence, uint64_t stride);
 

@@ -18,6 +18,7 @@
 #include "cli/platform_files.h"
 #include "decode_test_support.h"
 #include "guess/layout_guess.h"
+#include "guess/region.h"
 
 namespace {
 
@@ -298,6 +299,69 @@ TEST(GuessLayout, DataAfterThePictureDoesNotMoveItsStart) {
     file.insert(file.end(), profile.begin(), profile.end());
     ASSERT_EQ(file.size() % 636, 18u);  // the file's end points 36 bytes before the start
     ExpectTopGuess(Guess(file), {Depth24, 211, 3, 54}, "211 wide, 3144 bytes after the rows");
+}
+
+// Lines of prose, numbered, so that they do not repeat at one length.
+Bytes Text(size_t count) {
+    Bytes text;
+    for (int line = 1; text.size() < count; ++line)
+        for (const char c : "Note " + std::to_string(line * line) + ": pictures are kept raw, row after row.\n")
+            text.push_back(static_cast<uint8_t>(c));
+    text.resize(count);
+    return text;
+}
+
+// Blocks as the region finder judges them, and the region it finds among other bytes.
+TEST(PictureRegions, TellPicturesFromOtherBytes) {
+    const Bytes grey = Grey(PhotoLikeRgb(211, 160));
+    Bytes textAndZeros = Text(300);
+    textAndZeros.resize(kRegionBlockBytes, 0);
+    const struct {
+        const char* what;
+        Bytes bytes;
+        BlockKind kind;
+    } blocks[] = {
+        {"a photograph's grey pixels", Bytes(grey.begin(), grey.begin() + kRegionBlockBytes), BlockKind::Smooth},
+        {"dithered pixels", Dithered(grey, 211, 160), BlockKind::Textured},
+        {"compressed bytes", Noise(kRegionBlockBytes), BlockKind::Foreign},
+        {"text", Text(kRegionBlockBytes), BlockKind::Foreign},
+        {"text padded with zeros", textAndZeros, BlockKind::Foreign},
+        {"one value", Bytes(kRegionBlockBytes, 0x5A), BlockKind::Flat},
+    };
+    for (const auto& block : blocks) EXPECT_EQ(JudgeBlock(block.bytes.data(), kRegionBlockBytes), block.kind) << block.what;
+
+    Bytes file = Noise(5220);
+    file.insert(file.end(), grey.begin(), grey.end());
+    const Bytes after = Text(4000);
+    file.insert(file.end(), after.begin(), after.end());
+    const std::vector<ByteRegion> regions = FindPictureRegions(file);
+    ASSERT_EQ(regions.size(), 1u);
+    const size_t pictureEnd = file.size() - after.size();
+    EXPECT_LE(regions[0].begin, size_t{11} * kRegionBlockBytes) << "the first block wholly inside the picture";
+    EXPECT_GT(regions[0].begin + kRegionBlockBytes, size_t{5220}) << "no block wholly before it";
+    EXPECT_GE(regions[0].end, pictureEnd / kRegionBlockBytes * kRegionBlockBytes);
+    EXPECT_LT(regions[0].end, pictureEnd + kRegionBlockBytes);
+    EXPECT_TRUE(FindPictureRegions(Noise(100000)).empty()) << "noise holds no picture";
+}
+
+// A picture among other bytes, compressed before it and text after it: the rows to read
+// are the picture's, from its first row (or the row before) to past its last.
+TEST(GuessLayout, FindsAPictureAmongOtherBytes) {
+    Bytes file = Noise(10000);
+    const Bytes grey = Grey(PhotoLikeRgb(211, 300));
+    file.insert(file.end(), grey.begin(), grey.end());
+    const Bytes text = Text(3400);
+    file.insert(file.end(), text.begin(), text.end());
+    { std::ofstream dump("/tmp/testmix.bin", std::ios::binary); dump.write(reinterpret_cast<const char*>(file.data()), file.size()); }
+    const std::vector<LayoutGuess> guesses = Guess(file);
+    ASSERT_FALSE(guesses.empty());
+    const LayoutGuess& best = guesses.front();
+    EXPECT_EQ(best.depth, Depth8);
+    EXPECT_EQ(best.width, 211u);
+    EXPECT_EQ((10000 - best.offset) % 211, 0) << best.offset;
+    EXPECT_LE(best.offset, 10000);
+    EXPECT_GE(best.offset, 10000 - 211) << "not rows of the noise before it";
+    EXPECT_GE(best.offset + int64_t{best.height} * 211, 10000 + 211 * 300) << best.height;
 }
 
 TEST(GuessLayout, KeepsWhatTheUserGives) {
