@@ -157,8 +157,8 @@ std::optional<ByteSpan> PictureSpan(const std::vector<uint8_t>& bytes) {
 bool LinesUpAt(const std::vector<uint8_t>& bytes, size_t begin, size_t end, uint64_t stride, bool nearEnd) {
     const uint64_t reach = stride + std::max<uint64_t>(1, stride / 2);
     if (stride == 0 || end - begin <= reach) return false;
-    const size_t span = std::min(end - begin - reach, kLineUpBytes);
-    const size_t first = nearEnd ? end - reach - span : begin;
+    const size_t span = static_cast<size_t>(std::min<uint64_t>(end - begin - reach, kLineUpBytes));
+    const size_t first = nearEnd ? static_cast<size_t>(end - reach - span) : begin;
     uint64_t rowOn[2] = {0, 0};      // by value, by bits set
     uint64_t halfRowOn[2] = {0, 0};
     for (size_t t = first; t < first + span; ++t) {
