@@ -290,7 +290,7 @@ double CodeLengthBits(const std::vector<uint32_t>& histogram, uint64_t count, do
 double StretchBits(const uint8_t* bytes, size_t count) {
     std::vector<uint32_t> histogram(256);
     for (size_t i = 0; i < count; ++i) ++histogram[bytes[i]];
-    return std::min(CodeLengthBits(histogram, count, 0.5), 8.0 * static_cast<double>(count));
+    return CodeLengthBits(histogram, count, 0.5);
 }
 
 double BitsOutside(const std::vector<uint8_t>& bytes, size_t begin, size_t end) {

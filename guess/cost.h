@@ -18,8 +18,7 @@
 double CodeLengthBits(const std::vector<uint32_t>& histogram, uint64_t count, double prior);
 
 // Bits of a stretch of bytes that are no picture, each byte coded by how often its value
-// occurs there; never more than the bytes as they stand, as a picture's residuals are
-// coded, so that noise costs eight bits a byte whichever way it is read.
+// occurs there.
 double StretchBits(const uint8_t* bytes, size_t count);
 
 // Bits of the bytes before `begin` and of those from `end` on, bytes that are no picture:

@@ -18,8 +18,8 @@ constexpr double kFlatSpread = 1;
 constexpr double kFewestNonZero = 0.25;
 // The widest pixel whose channels are compared with the pixel before.
 constexpr size_t kWidestPixel = 4;
-// Text padded with zeros, as archives pad their members, looks smooth beside the zeros: a
-// block whose other bytes are nearly all printable, with spaces between words, is text.
+// Text lined up in columns looks smooth in its runs of spaces: a block whose bytes besides
+// zeros are nearly all printable, with spaces between words, is text.
 constexpr double kTextPrintable = 0.99;
 constexpr double kTextSpaces = 0.05;
 // One foreign block in a picture is chance (a noisy patch); this many in a row end it.

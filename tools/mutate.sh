@@ -116,6 +116,10 @@ guess-text-header-not-read|native|GUESS|guess/start.cpp|    if (edges.headerEnd 
 guess-file-end-start-unbounded|native|GUESS|guess/start.cpp|        if (start <= headerEnd + kLongestHeaderTail) return start;|        return start;
 guess-binary-context-misses-up-right|native|GUESS|guess/family_1bit.cpp|value(up, x + 2) << 2;|0u;
 guess-last-reading-never-costed|native|GUESS|guess/parallel.h|for (size_t i = next++; i < count; i = next++) work(i);|for (size_t i = next++; i + 1 < count; i = next++) work(i);
+guess-span-text-not-foreign|native|GUESS|guess/region.cpp|    if (LooksLikeText(counts)) return BlockKind::Foreign;|    if (false) return BlockKind::Foreign;
+guess-span-readings-ignored|native|GUESS|guess/pipeline.cpp|        if (judge.Admits(reading)) scored.push_back(reading);|        if (false) scored.push_back(reading);
+guess-span-header-against-next-row|native|GUESS|guess/start.cpp|EdgeLength<false>(sample.Head().bytes, stride, !evidence.endIsFileEnd)|EdgeLength<false>(sample.Head().bytes, stride, false)
+guess-span-reading-cut-short-kept|native|GUESS|guess/pipeline.cpp|other.shape.linePad == layout.shape.linePad && other.offset == layout.offset;|false;
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

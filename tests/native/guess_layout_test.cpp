@@ -311,6 +311,16 @@ Bytes Text(size_t count) {
     return text;
 }
 
+// A listing of names and values, lined up with runs of spaces.
+Bytes Columns() {
+    Bytes text;
+    for (int line = 1; text.size() < kRegionBlockBytes; ++line)
+        for (const char c : "entry_" + std::to_string(line * 37) + std::string(24, ' ') + std::to_string(line * line) + "\n")
+            text.push_back(static_cast<uint8_t>(c));
+    text.resize(kRegionBlockBytes);
+    return text;
+}
+
 // Blocks as the region finder judges them, and the region it finds among other bytes.
 TEST(PictureRegions, TellPicturesFromOtherBytes) {
     const Bytes grey = Grey(PhotoLikeRgb(211, 160));
@@ -326,6 +336,7 @@ TEST(PictureRegions, TellPicturesFromOtherBytes) {
         {"compressed bytes", Noise(kRegionBlockBytes), BlockKind::Foreign},
         {"text", Text(kRegionBlockBytes), BlockKind::Foreign},
         {"text padded with zeros", textAndZeros, BlockKind::Foreign},
+        {"text in columns, padded with spaces", Columns(), BlockKind::Foreign},
         {"one value", Bytes(kRegionBlockBytes, 0x5A), BlockKind::Flat},
     };
     for (const auto& block : blocks) EXPECT_EQ(JudgeBlock(block.bytes.data(), kRegionBlockBytes), block.kind) << block.what;
@@ -347,21 +358,24 @@ TEST(PictureRegions, TellPicturesFromOtherBytes) {
 // A picture among other bytes, compressed before it and text after it: the rows to read
 // are the picture's, from its first row (or the row before) to past its last.
 TEST(GuessLayout, FindsAPictureAmongOtherBytes) {
-    Bytes file = Noise(10000);
-    const Bytes grey = Grey(PhotoLikeRgb(211, 300));
-    file.insert(file.end(), grey.begin(), grey.end());
-    const Bytes text = Text(3400);
-    file.insert(file.end(), text.begin(), text.end());
-    { std::ofstream dump("/tmp/testmix.bin", std::ios::binary); dump.write(reinterpret_cast<const char*>(file.data()), file.size()); }
-    const std::vector<LayoutGuess> guesses = Guess(file);
-    ASSERT_FALSE(guesses.empty());
-    const LayoutGuess& best = guesses.front();
-    EXPECT_EQ(best.depth, Depth8);
-    EXPECT_EQ(best.width, 211u);
-    EXPECT_EQ((10000 - best.offset) % 211, 0) << best.offset;
-    EXPECT_LE(best.offset, 10000);
-    EXPECT_GE(best.offset, 10000 - 211) << "not rows of the noise before it";
-    EXPECT_GE(best.offset + int64_t{best.height} * 211, 10000 + 211 * 300) << best.height;
+    const int32_t start = 10000;
+    for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{211, 300}, {151, 400}}) {
+        Bytes file = Noise(start);
+        const Bytes grey = Grey(PhotoLikeRgb(width, height));
+        file.insert(file.end(), grey.begin(), grey.end());
+        const Bytes text = Text(3400);
+        file.insert(file.end(), text.begin(), text.end());
+        const std::vector<LayoutGuess> guesses = Guess(file);
+        ASSERT_FALSE(guesses.empty());
+        const LayoutGuess& best = guesses.front();
+        const int32_t row = static_cast<int32_t>(width);
+        EXPECT_EQ(best.depth, Depth8) << width;
+        EXPECT_EQ(best.width, width);
+        EXPECT_EQ((start - best.offset) % row, 0) << width << " wide, from " << best.offset;
+        EXPECT_LE(best.offset, start) << width;
+        EXPECT_GE(best.offset, start - row) << width << " wide: not rows of the noise before it";
+        EXPECT_GE(best.offset + int64_t{best.height} * row, start + int64_t{row} * height) << width << " wide, " << best.height << " rows";
+    }
 }
 
 TEST(GuessLayout, KeepsWhatTheUserGives) {
