@@ -53,19 +53,19 @@ constexpr double kNoReading = 1e9;
 
 // Region readings are a picture among other bytes. They are none where they explain the
 // file no better than its best whole-file reading (nothing gained: the whole file is the
-// simpler answer, and its guesses keep their confidence), where they are a whole-file
-// reading cut short at its end, or where their rows go on around the span: a scan's busy
-// middle or a dithered picture's smoother part is not a picture of its own.
+// simpler answer, and its guesses keep their confidence), or where their rows go on around
+// the span: a scan's busy middle or a dithered picture's smoother part is not a picture of
+// its own.
 class RegionJudge {
 public:
     RegionJudge(const Evidence& whole, const std::vector<Scored>& wholeReadings)
-        : m_bytes(whole.sample.Head().bytes), m_span(whole.pictureSpan.value_or(ByteSpan{})), m_whole(wholeReadings) {
+        : m_bytes(whole.sample.Head().bytes), m_span(whole.pictureSpan.value_or(ByteSpan{})) {
         for (const Scored& reading : wholeReadings) m_cheapest = std::min(m_cheapest, reading.cost);
     }
 
     bool Admits(const Scored& reading) {
         const Layout& layout = reading.layout;
-        if (reading.cost >= m_cheapest || !SpanSeesPixels(layout.shape.depth) || CutShort(layout)) return false;
+        if (reading.cost >= m_cheapest || !SpanSeesPixels(layout.shape.depth)) return false;
         const uint64_t stride = layout.shape.stride;
         return !m_rowsGoOn.Get(stride, [&] { return LinesUp(0, m_span.begin, stride) || LinesUp(m_span.end, m_bytes.size(), stride); });
     }
@@ -75,22 +75,12 @@ private:
     // no values, and a span says nothing of their pictures.
     static bool SpanSeesPixels(PixelFormat depth) { return depth != Depth1 && depth != Depth4 && depth != DepthDXT1; }
 
-    // A whole-file reading of the same shape from the same start.
-    bool CutShort(const Layout& layout) const {
-        return std::any_of(m_whole.begin(), m_whole.end(), [&](const Scored& whole) {
-            const Layout& other = whole.layout;
-            return other.shape.depth == layout.shape.depth && other.shape.width == layout.shape.width &&
-                   other.shape.linePad == layout.shape.linePad && other.offset == layout.offset;
-        });
-    }
-
     bool LinesUp(size_t begin, size_t end, uint64_t stride) const {
         return LinesUpAt(m_bytes, begin, end, stride, begin == 0);
     }
 
     const std::vector<uint8_t>& m_bytes;
     ByteSpan m_span;
-    const std::vector<Scored>& m_whole;
     double m_cheapest = kNoReading;
     Memo<uint64_t, bool> m_rowsGoOn;
 };

@@ -28,7 +28,7 @@ modal='FrameTest.OpenFile*:FrameTest.NotImplemented*:FrameTest.OpenCommand*:Fram
 params='Param*'
 resources='Resources.*'
 cli='Cli*'
-guess='GuessLayout.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm:GuessCorpus.SmallBitmapOfADrawing:GuessCorpus.SmallTextureBehindItsHeader:GuessCorpus.SmallDitheredDrawing:GuessCorpus.GrainyTexture:GuessCorpus.TinyPhotographEndsWithTheFile:GuessCorpus.WrongStrideDoesNotSkipRowsToEndWithTheFile'
+guess='GuessLayout.*:PictureRegions.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm:GuessCorpus.SmallBitmapOfADrawing:GuessCorpus.SmallTextureBehindItsHeader:GuessCorpus.SmallDitheredDrawing:GuessCorpus.GrainyTexture:GuessCorpus.TinyPhotographEndsWithTheFile:GuessCorpus.WrongStrideDoesNotSkipRowsToEndWithTheFile'
 
 # name | configuration | test filter | file | exact text | replacement
 # In the texts, \n stands for a line break; a text cannot hold '|'. Lines starting with
@@ -119,7 +119,8 @@ guess-last-reading-never-costed|native|GUESS|guess/parallel.h|for (size_t i = ne
 guess-span-text-not-foreign|native|GUESS|guess/region.cpp|    if (LooksLikeText(counts)) return BlockKind::Foreign;|    if (false) return BlockKind::Foreign;
 guess-span-readings-ignored|native|GUESS|guess/pipeline.cpp|        if (judge.Admits(reading)) scored.push_back(reading);|        if (false) scored.push_back(reading);
 guess-span-header-against-next-row|native|GUESS|guess/start.cpp|EdgeLength<false>(sample.Head().bytes, stride, !evidence.endIsFileEnd)|EdgeLength<false>(sample.Head().bytes, stride, false)
-guess-span-reading-cut-short-kept|native|GUESS|guess/pipeline.cpp|other.shape.linePad == layout.shape.linePad && other.offset == layout.offset;|false;
+guess-span-rows-going-on-ignored|native|GUESS|guess/pipeline.cpp|        return LinesUpAt(m_bytes, begin, end, stride, begin == 0);|        return false;
+guess-span-packed-pixels-read|native|GUESS|guess/pipeline.cpp|{ return depth != Depth1 && depth != Depth4 && depth != DepthDXT1; }|{ return true; }
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }
