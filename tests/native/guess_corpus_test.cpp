@@ -280,6 +280,14 @@ TEST_F(GuessCorpus, WrongStrideDoesNotSkipRowsToEndWithTheFile) {
     EXPECT_TRUE(RightWithin(GuessForm(plasma, "raw RGB565"), 1));
 }
 
+// A drawing on white whose busy middle stands out as a stretch of its own: the rows go on
+// around it, so it is no picture among other bytes.
+// Nor, read by value, is a stretch of dithered bits: their bytes are no values.
+TEST_F(GuessCorpus, BusyMiddleOfABitmapIsNoPictureOfItsOwn) {
+    EXPECT_TRUE(RightWithin(GuessForm({"wizard:", 101, 77}, "BMP"), 1));
+    EXPECT_TRUE(RightWithin(GuessForm({"logo:", 640, 480}, "raw 1-bit"), 1));
+}
+
 // A small dithered drawing in two levels: its dots repeat every few bytes, as channels of
 // wider pixels do, yet it must still be read bit by bit.
 TEST_F(GuessCorpus, SmallDitheredDrawing) {
