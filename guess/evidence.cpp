@@ -81,10 +81,10 @@ BytePattern MeasureBytePattern(const FileSample& sample) {
 
 }  // namespace
 
-Evidence::Evidence(const FileSample& sample, const LayoutHints& hints, bool endIsFileEnd)
-    : sample(sample), hints(hints), endIsFileEnd(endIsFileEnd), windows(WindowsOf(sample)), profile(windows, MaxLag(sample)),
-      bytePattern(MeasureBytePattern(sample)),
-      packedPixels(PackedPixelsTried(bytePattern, hints, sample.FileSize())) {
+Evidence::Evidence(const FileSample& sample, const LayoutHints& hints, Part part)
+    : sample(sample), hints(hints), endIsFileEnd(part == Part::WholeSample), valuePixelsOnly(part == Part::PictureSpan),
+      windows(WindowsOf(sample)), profile(windows, MaxLag(sample)), bytePattern(MeasureBytePattern(sample)),
+      packedPixels(!valuePixelsOnly && PackedPixelsTried(bytePattern, hints, sample.FileSize())) {
     if (packedPixels) {
         std::vector<std::vector<uint8_t>> greyLevels;
         for (const std::vector<uint8_t>* window : windows) greyLevels.push_back(GreyLevels(*window));
@@ -93,7 +93,7 @@ Evidence::Evidence(const FileSample& sample, const LayoutHints& hints, bool endI
         greyProfile.emplace(greyWindows, MaxLag(sample));
         largestGrey = std::move(greyLevels[static_cast<size_t>(&sample.Largest() - sample.Windows().data())]);
     }
-    MeasureBlocks(*this);
+    if (!valuePixelsOnly) MeasureBlocks(*this);
     textHeaderEnd = TextHeaderEnd(sample.Head().bytes);
     if (sample.IsWholeFile()) pictureSpan = PictureSpan(sample.Head().bytes);
 }

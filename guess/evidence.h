@@ -38,13 +38,16 @@ struct BytePattern {
 };
 
 struct Evidence {
-    // `endIsFileEnd`: false for a stretch cut from a file, whose end says nothing of where
-    // rows end.
-    Evidence(const FileSample& sample, const LayoutHints& hints, bool endIsFileEnd = true);
+    // A picture span cut from a file (region.cpp): its end says nothing of where rows end,
+    // and only pixels of a byte or more are read from it, for it was found by the bytes'
+    // values, which pixels under a byte and DXT1 blocks are not.
+    enum class Part { WholeSample, PictureSpan };
+    Evidence(const FileSample& sample, const LayoutHints& hints, Part part = Part::WholeSample);
 
     const FileSample& sample;
     const LayoutHints& hints;
     bool endIsFileEnd;
+    bool valuePixelsOnly;
     ByteWindows windows;  // every sampled window's bytes
     LagProfile profile;   // of the bytes
     BytePattern bytePattern;

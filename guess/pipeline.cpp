@@ -65,16 +65,12 @@ public:
 
     bool Admits(const Scored& reading) {
         const Layout& layout = reading.layout;
-        if (reading.cost >= m_cheapest || !SpanSeesPixels(layout.shape.depth)) return false;
+        if (reading.cost >= m_cheapest) return false;
         const uint64_t stride = layout.shape.stride;
         return !m_rowsGoOn.Get(stride, [&] { return LinesUp(0, m_span.begin, stride) || LinesUp(m_span.end, m_bytes.size(), stride); });
     }
 
 private:
-    // The span is found by the bytes' values: pixels of less than a byte, and blocks, are
-    // no values, and a span says nothing of their pictures.
-    static bool SpanSeesPixels(PixelFormat depth) { return depth != Depth1 && depth != Depth4 && depth != DepthDXT1; }
-
     bool LinesUp(size_t begin, size_t end, uint64_t stride) const {
         return LinesUpAt(m_bytes, begin, end, stride, begin == 0);
     }
@@ -84,6 +80,9 @@ private:
     double m_cheapest = kNoReading;
     Memo<uint64_t, bool> m_rowsGoOn;
 };
+
+// Pixels of a byte or more, whose bytes are values.
+bool PixelsAreValues(PixelFormat depth) { return depth != Depth1 && depth != Depth4 && depth != DepthDXT1; }
 
 // A reading to cost: a shape at a start, with how clearly its rows line up.
 struct Reading {
@@ -103,6 +102,7 @@ std::vector<Reading> Readings(const Evidence& evidence, const StrideList& stride
         for (const Shape& shape : ShapesForStride(stride, columns, hints)) {
             const PixelFamily& family = FamilyOf(shape.depth);
             if (!Allowed(shape, hints) || !family.Tries(evidence, strides, stride)) continue;
+            if (evidence.valuePixelsOnly && !PixelsAreValues(shape.depth)) continue;
             const std::optional<int64_t> start = PictureStart(evidence, family, shape, columns, edges);
             if (!start) continue;
             const double structure = family.Structure(evidence, stride);
@@ -160,7 +160,7 @@ std::vector<Scored> RegionReadings(const Evidence& whole, const std::vector<Scor
     const size_t end = whole.pictureSpan->end;
     const FileSample part = FileSample::FromBytes({bytes.begin() + static_cast<std::ptrdiff_t>(begin),
                                                    bytes.begin() + static_cast<std::ptrdiff_t>(end)});
-    Evidence evidence(part, hints, false);
+    Evidence evidence(part, hints, Evidence::Part::PictureSpan);
     std::vector<Scored> scored = CostedReadings(evidence);
     const double outsideBits =
         AroundBits(bytes.data(), begin, wholeReadings, 0) + AroundBits(bytes.data() + end, bytes.size() - end, wholeReadings, 1);
