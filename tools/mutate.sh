@@ -120,7 +120,7 @@ guess-span-text-not-foreign|native|GUESS|guess/region.cpp|    if (LooksLikeText(
 guess-span-readings-ignored|native|GUESS|guess/pipeline.cpp|        if (judge.Admits(reading)) scored.push_back(reading);|        if (false) scored.push_back(reading);
 guess-span-header-against-next-row|native|GUESS|guess/start.cpp|EdgeLength<false>(sample.Head().bytes, stride, !evidence.endIsFileEnd)|EdgeLength<false>(sample.Head().bytes, stride, false)
 guess-span-rows-going-on-ignored|native|GUESS|guess/pipeline.cpp|        return LinesUpAt(m_bytes, begin, end, stride, begin == 0);|        return false;
-guess-span-packed-pixels-read|native|GUESS|guess/pipeline.cpp|bool PixelsAreValues(PixelFormat depth) { return depth != Depth1 && depth != Depth4 && depth != DepthDXT1; }|bool PixelsAreValues(PixelFormat) { return true; }
+guess-span-packed-pixels-read|native|GUESS|guess/evidence.cpp|valuePixelsOnly(part == Part::PictureSpan)|valuePixelsOnly(false)
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }
