@@ -210,6 +210,7 @@ BandCost CostBands(const Evidence& evidence, const PixelFamily& family, const La
         bandsPerWindow = 1;
     }
     BandCost cost;
+    if (bandRows < 2) return cost;
     double bitsPerByte = 0;
     double weights = 0;
     const int64_t pictureEnd = layout.offset + static_cast<int64_t>(dataRows * stride);
@@ -218,7 +219,7 @@ BandCost CostBands(const Evidence& evidence, const PixelFamily& family, const La
         const uint64_t firstRow = static_cast<uint64_t>(std::clamp<int64_t>(wantedRow, 0, static_cast<int64_t>(dataRows - bandRows)));
         const int64_t start = layout.offset + static_cast<int64_t>(firstRow * stride);
         const uint8_t* data = sample.At(start, (bandRows - 1) * stride + rowBytes);
-        if (data == nullptr || bandRows < 2) continue;
+        if (data == nullptr) continue;
         std::vector<Plane> planes = family.EmptyPlanes(layout);
         for (Plane& plane : planes) plane.values.reserve(bandRows * family.PixelRowsPerRow() * layout.shape.width);
         for (uint64_t r = 0; r < bandRows; ++r) family.AppendRow(layout, data + r * stride, planes);
@@ -233,12 +234,14 @@ BandCost CostBands(const Evidence& evidence, const PixelFamily& family, const La
 }
 
 // Bits of the bytes a reading leaves outside its picture, a header before it and whatever
-// follows its last row.
+// follows its last row, each stretch coded by its own byte counts.
 double OutsideBits(const SampleWindow& whole, const PixelFamily& family, const Layout& layout) {
     const uint64_t pictureBytes = DataRows(family, layout) * layout.shape.stride;
     const uint64_t start = static_cast<uint64_t>(std::max<int64_t>(0, layout.offset));
     const uint64_t end = std::min<uint64_t>(whole.bytes.size(), start + pictureBytes);
-    return BitsOutside(whole.bytes, std::min<uint64_t>(start, whole.bytes.size()), end);
+    const size_t before = static_cast<size_t>(std::min<uint64_t>(start, whole.bytes.size()));
+    const size_t after = static_cast<size_t>(end);
+    return StretchBits(whole.bytes.data(), before) + StretchBits(whole.bytes.data() + after, whole.bytes.size() - after);
 }
 
 // Of a file read whole, a reading must explain every byte: its cost is that of the
@@ -291,10 +294,6 @@ double StretchBits(const uint8_t* bytes, size_t count) {
     std::vector<uint32_t> histogram(256);
     for (size_t i = 0; i < count; ++i) ++histogram[bytes[i]];
     return CodeLengthBits(histogram, count, 0.5);
-}
-
-double BitsOutside(const std::vector<uint8_t>& bytes, size_t begin, size_t end) {
-    return StretchBits(bytes.data(), begin) + StretchBits(bytes.data() + end, bytes.size() - end);
 }
 
 uint64_t RowsInFile(const PixelFamily& family, const Shape& shape, int64_t offset, int64_t fileSize) {

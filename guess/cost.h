@@ -21,10 +21,6 @@ double CodeLengthBits(const std::vector<uint32_t>& histogram, uint64_t count, do
 // occurs there.
 double StretchBits(const uint8_t* bytes, size_t count);
 
-// Bits of the bytes before `begin` and of those from `end` on, bytes that are no picture:
-// each byte coded by how often its value occurs in its stretch.
-double BitsOutside(const std::vector<uint8_t>& bytes, size_t begin, size_t end);
-
 // Pixel rows of the shape from `offset` to the file's end (the last row's pad may be missing).
 uint64_t RowsInFile(const PixelFamily& family, const Shape& shape, int64_t offset, int64_t fileSize);
 

@@ -55,15 +55,6 @@ uint32_t SumAbsDiff(const uint8_t* a, const uint8_t* b, size_t count) {
     return sum;
 }
 
-// Set bits, by adding neighbouring counts in parallel: without a processor instruction
-// for it, this is several times faster than a library call.
-uint32_t BitCount(uint64_t x) {
-    x = x - (x >> 1 & 0x5555555555555555ull);
-    x = (x & 0x3333333333333333ull) + (x >> 2 & 0x3333333333333333ull);
-    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-    return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
-}
-
 // The steps of `grain` values across each place in rows `stride` apart, added to `step`,
 // over rows from the middle of `values`; false when they hold too few rows.
 bool AddSteps(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grain, std::vector<uint32_t>& step) {
@@ -80,6 +71,15 @@ bool AddSteps(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grai
 }
 
 }  // namespace
+
+// Set bits, by adding neighbouring counts in parallel: without a processor instruction
+// for it, this is several times faster than a library call.
+uint32_t BitCount(uint64_t x) {
+    x = x - (x >> 1 & 0x5555555555555555ull);
+    x = (x & 0x3333333333333333ull) + (x >> 2 & 0x3333333333333333ull);
+    x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<uint32_t>((x * 0x0101010101010101ull) >> 56);
+}
 
 std::vector<uint8_t> GreyLevels(const std::vector<uint8_t>& bytes) {
     std::vector<uint8_t> grey(bytes.size());

@@ -8,6 +8,9 @@
 
 using ByteWindows = std::vector<const std::vector<uint8_t>*>;
 
+// Set bits, by adding neighbouring counts in parallel.
+uint32_t BitCount(uint64_t x);
+
 // Set bits of each byte: the grey level of eight two-level pixels, which dithering keeps
 // from row to row though the pattern of the bits changes.
 std::vector<uint8_t> GreyLevels(const std::vector<uint8_t>& bytes);

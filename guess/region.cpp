@@ -4,6 +4,8 @@
 #include <array>
 #include <cstdlib>
 
+#include "guess/lag_profile.h"
+
 namespace {
 
 // A byte nearer its neighbour than this share of the mean distance of two bytes drawn at
@@ -70,12 +72,6 @@ bool LooksLikeText(const std::array<uint32_t, 256>& counts) {
            static_cast<double>(counts[' ']) >= kTextSpaces * share;
 }
 
-int BitsSet(uint8_t b) {
-    int bits = 0;
-    for (; b != 0; b = static_cast<uint8_t>(b & (b - 1))) ++bits;
-    return bits;
-}
-
 bool IsPicture(BlockKind kind) { return kind == BlockKind::Smooth || kind == BlockKind::Textured; }
 
 }  // namespace
@@ -94,7 +90,17 @@ BlockKind JudgeBlock(const uint8_t* bytes, size_t size) {
     return nearest < kForeignShare * spread ? BlockKind::Textured : BlockKind::Foreign;
 }
 
-std::vector<ByteRegion> FindPictureRegions(const std::vector<uint8_t>& bytes) {
+namespace {
+
+// The kind of each whole block, in order.
+std::vector<BlockKind> JudgeBlocks(const std::vector<uint8_t>& bytes) {
+    std::vector<BlockKind> kinds;
+    for (size_t block = 0; block + kRegionBlockBytes <= bytes.size(); block += kRegionBlockBytes)
+        kinds.push_back(JudgeBlock(&bytes[block], kRegionBlockBytes));
+    return kinds;
+}
+
+std::vector<ByteRegion> RegionsOf(const std::vector<BlockKind>& kinds, size_t size) {
     std::vector<ByteRegion> regions;
     ByteRegion run;
     size_t notFlatEnd = 0;  // past the last block that was not flat
@@ -105,8 +111,9 @@ std::vector<ByteRegion> FindPictureRegions(const std::vector<uint8_t>& bytes) {
         if (run.pictureBlocks >= kMinPictureBlocks) regions.push_back(run);
         run = ByteRegion{};
     };
-    for (size_t block = 0; block + kRegionBlockBytes <= bytes.size(); block += kRegionBlockBytes) {
-        const BlockKind kind = JudgeBlock(&bytes[block], kRegionBlockBytes);
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        const BlockKind kind = kinds[i];
+        const size_t block = i * kRegionBlockBytes;
         if (kind == BlockKind::Foreign && foreignInRow++ == 0) foreignSince = block;
         if (kind != BlockKind::Foreign) foreignInRow = 0;
         if (foreignInRow == kForeignRun && run.pictureBlocks > 0) close(std::max(run.end, foreignSince));
@@ -120,34 +127,41 @@ std::vector<ByteRegion> FindPictureRegions(const std::vector<uint8_t>& bytes) {
         }
         if (kind != BlockKind::Flat) notFlatEnd = block + kRegionBlockBytes;
     }
-    close(foreignInRow >= kForeignRun ? std::max(run.end, foreignSince) : bytes.size());
+    close(foreignInRow >= kForeignRun ? std::max(run.end, foreignSince) : size);
     return regions;
+}
+
+std::optional<ByteRegion> Largest(const std::vector<ByteRegion>& regions) {
+    if (regions.empty()) return std::nullopt;
+    return *std::max_element(regions.begin(), regions.end(),
+                             [](const ByteRegion& a, const ByteRegion& b) { return a.pictureBlocks < b.pictureBlocks; });
 }
 
 // Whether at least kForeignAround of the blocks around the region that are not flat are
 // foreign: then it is a picture among other bytes, not the smoothest part of a larger one.
-static bool MostlyForeignAround(const std::vector<uint8_t>& bytes, const ByteRegion& region) {
+bool MostlyForeignAround(const std::vector<BlockKind>& kinds, const ByteRegion& region) {
     size_t foreign = 0;
     size_t notFlat = 0;
-    for (size_t block = 0; block + kRegionBlockBytes <= bytes.size(); block += kRegionBlockBytes) {
+    for (size_t i = 0; i < kinds.size(); ++i) {
+        const size_t block = i * kRegionBlockBytes;
         if (block + kRegionBlockBytes > region.outerBegin && block < region.outerEnd) continue;
-        const BlockKind kind = JudgeBlock(&bytes[block], kRegionBlockBytes);
+        const BlockKind kind = kinds[i];
         foreign += kind == BlockKind::Foreign;
         notFlat += kind != BlockKind::Flat;
     }
     return static_cast<double>(foreign) >= kForeignAround * static_cast<double>(notFlat);
 }
 
-std::optional<ByteRegion> LargestPictureRegion(const std::vector<uint8_t>& bytes) {
-    const std::vector<ByteRegion> regions = FindPictureRegions(bytes);
-    if (regions.empty()) return std::nullopt;
-    return *std::max_element(regions.begin(), regions.end(),
-                             [](const ByteRegion& a, const ByteRegion& b) { return a.pictureBlocks < b.pictureBlocks; });
+}  // namespace
+
+std::vector<ByteRegion> FindPictureRegions(const std::vector<uint8_t>& bytes) {
+    return RegionsOf(JudgeBlocks(bytes), bytes.size());
 }
 
 std::optional<ByteSpan> PictureSpan(const std::vector<uint8_t>& bytes) {
-    const std::optional<ByteRegion> region = LargestPictureRegion(bytes);
-    if (!region || !MostlyForeignAround(bytes, *region)) return std::nullopt;
+    const std::vector<BlockKind> kinds = JudgeBlocks(bytes);
+    const std::optional<ByteRegion> region = Largest(RegionsOf(kinds, bytes.size()));
+    if (!region || !MostlyForeignAround(kinds, *region)) return std::nullopt;
     const ByteSpan span{region->outerBegin - std::min(region->outerBegin, kRegionBlockBytes),
                         std::min(bytes.size(), region->outerEnd + kRegionBlockBytes)};
     if (bytes.size() - (span.end - span.begin) < kRegionBlockBytes) return std::nullopt;
@@ -167,8 +181,9 @@ bool LinesUpAt(const std::vector<uint8_t>& bytes, size_t begin, size_t end, uint
         const uint8_t aside = bytes[t + reach];
         rowOn[0] += static_cast<uint64_t>(std::abs(b - below));
         halfRowOn[0] += static_cast<uint64_t>(std::abs(b - aside));
-        rowOn[1] += static_cast<uint64_t>(std::abs(BitsSet(b) - BitsSet(below)));
-        halfRowOn[1] += static_cast<uint64_t>(std::abs(BitsSet(b) - BitsSet(aside)));
+        const int bits = static_cast<int>(BitCount(b));
+        rowOn[1] += static_cast<uint64_t>(std::abs(bits - static_cast<int>(BitCount(below))));
+        halfRowOn[1] += static_cast<uint64_t>(std::abs(bits - static_cast<int>(BitCount(aside))));
     }
     for (int measure = 0; measure < 2; ++measure)
         if (static_cast<double>(rowOn[measure]) < kLinedUpShare * static_cast<double>(halfRowOn[measure])) return true;

@@ -32,17 +32,15 @@ struct ByteRegion {
 // holding at least kMinPictureBlocks smooth or textured blocks.
 std::vector<ByteRegion> FindPictureRegions(const std::vector<uint8_t>& bytes);
 
-// The region with the most smooth or textured blocks, if any.
-std::optional<ByteRegion> LargestPictureRegion(const std::vector<uint8_t>& bytes);
-
 // Bytes `begin` to `end` of a file.
 struct ByteSpan {
     size_t begin = 0;
     size_t end = 0;
 };
 
-// The largest region with a block either side, where the picture's exact edges lie, when
-// it leaves at least a block of the bytes outside; else none.
+// The region with the most smooth or textured blocks, with a block either side, where the
+// picture's exact edges lie: when at least half the blocks around it that are not flat are
+// foreign and it leaves at least a block of the bytes outside; else none.
 std::optional<ByteSpan> PictureSpan(const std::vector<uint8_t>& bytes);
 
 // Whether bytes `begin` to `end` line up at `stride`, as a picture's rows do: nearer the
