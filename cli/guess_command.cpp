@@ -112,6 +112,7 @@ std::string GuessJson(const std::string& path, const LayoutGuess& guess) {
     json += ", \"confidence\": " + JsonNumber(guess.confidence);
     json += std::string(", \"lowConfidence\": ") + (guess.confidence < kLowConfidence ? "true" : "false");
     json += ", \"bitsPerByte\": " + JsonNumber(guess.bitsPerByte);
+    if (guess.header) json += ", \"header\": " + JsonString(guess.header);
     json += ", \"arguments\": [";
     const std::vector<std::string> args = GuessArguments(guess);
     for (size_t i = 0; i < args.size(); ++i) json += (i ? ", " : "") + JsonString(args[i]);
@@ -164,6 +165,7 @@ std::string GuessesText(const std::string& path, const std::vector<LayoutGuess>&
                 ", height " + std::to_string(g.height);
         if (HasFields(g.depth)) text += std::string(", fields ") + FieldsName(g.fields);
         if (HasBitOrder(g.depth)) text += g.bigEndian ? ", big-endian" : ", little-endian";
+        if (g.header) text += std::string(", as its ") + g.header + " header says";
         text += ": confidence " + Percent(g.confidence);
         if (g.confidence < kLowConfidence) text += " (low)";
         text += "\n   " + ShownCommand(path, g) + "\n   Parameters dialog: " + DialogValues(g) + "\n";

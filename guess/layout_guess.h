@@ -32,6 +32,7 @@ struct LayoutGuess {
     bool bigEndian = false;                    // 1, 4 and 16-bit only
     double confidence = 0;                     // 0 to 1
     double bitsPerByte = 8;                    // how well the layout predicts the bytes
+    const char* header = nullptr;              // the known file header that gives the layout, if one does
 };
 
 // Below this a guess is reported as a low-confidence one.

@@ -12,6 +12,7 @@
 #include "guess/cost.h"
 #include "guess/evidence.h"
 #include "guess/family.h"
+#include "guess/headers.h"
 #include "guess/layout_guess.h"
 #include "guess/memo.h"
 #include "guess/parallel.h"
@@ -171,16 +172,31 @@ std::vector<Scored> RegionReadings(const Evidence& whole, const std::vector<Scor
     return scored;
 }
 
+// The reading a known header at the file's start gives, costed as a whole-file reading
+// but keeping the header's rows and fields; none when it does not keep the user's hints.
+std::optional<Scored> DescribedReading(Evidence& evidence, const std::optional<DescribedLayout>& header) {
+    if (!header) return std::nullopt;
+    const Layout& layout = header->layout;
+    const LayoutHints& hints = evidence.hints;
+    if (!Allowed(layout.shape, hints) || (hints.offset && *hints.offset != layout.offset)) return std::nullopt;
+    const std::optional<Scored> costed = ScoreReading(evidence, FamilyOf(layout.shape.depth), layout, 1);
+    return Scored{layout, costed ? costed->cost : 8, 1};  // too few rows to cost: a byte's 8 bits
+}
+
 }  // namespace
 
 uint64_t RowBytes(PixelFormat depth, uint32_t width) { return FamilyOf(depth).RowBytes(width); }
 
 std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints& hints, size_t count) {
     CheckFileSize(sample, hints);
+    const std::optional<DescribedLayout> header = LayoutFromHeader(sample);
     Evidence evidence(sample, hints);  // measured once, handed to every family
     std::vector<Scored> scored = CostedReadings(evidence);
     RegionJudge judge(evidence, scored);
     for (const Scored& reading : RegionReadings(evidence, scored))
         if (judge.Admits(reading)) scored.push_back(reading);
-    return Rank(std::move(scored), count);  // and confidence
+    std::vector<LayoutGuess> guesses = Rank(std::move(scored), count);  // and confidence
+    if (const std::optional<Scored> described = DescribedReading(evidence, header))
+        PutDescribedFirst(*described, header->format, guesses, count);
+    return guesses;
 }

@@ -35,6 +35,9 @@ constexpr double kClearShearPenalty = 1;
 // How sharply a lower cost (bits a byte) turns into a larger share of the confidence.
 // Set in the first version (932a95d).
 constexpr double kCostSharpness = 20;
+// The confidence of a layout that a known header gives, whose fields agree with the file:
+// not tuned, for such a header is near proof; the other guesses share what is left.
+constexpr double kDescribedConfidence = 0.95;
 
 // The correlation of column means `shift` columns apart; none when the columns hardly
 // differ, for a flat picture tells nothing.
@@ -190,4 +193,17 @@ std::vector<LayoutGuess> Rank(std::vector<Scored> scored, size_t count) {
     for (size_t i = 0; i < unique.size() && i < count; ++i)
         guesses.push_back(ToGuess(unique[i], std::exp(-kCostSharpness * (unique[i].cost - unique.front().cost)) / weights));
     return guesses;
+}
+
+void PutDescribedFirst(const Scored& described, const char* format, std::vector<LayoutGuess>& guesses, size_t count) {
+    LayoutGuess first = ToGuess(described, kDescribedConfidence);
+    first.header = format;
+    auto same = [&](const LayoutGuess& g) {
+        return std::make_tuple(g.depth, g.width, g.linePad, g.offset) ==
+               std::make_tuple(first.depth, first.width, first.linePad, first.offset);
+    };
+    guesses.erase(std::remove_if(guesses.begin(), guesses.end(), same), guesses.end());
+    for (LayoutGuess& g : guesses) g.confidence *= 1 - kDescribedConfidence;
+    guesses.insert(guesses.begin(), first);
+    if (guesses.size() > count) guesses.resize(count);
 }

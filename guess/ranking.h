@@ -16,3 +16,7 @@ void PenalizeLookalikes(const Evidence& evidence, std::vector<Scored>& scored);
 
 // Up to `count` guesses from the scored readings, best first.
 std::vector<LayoutGuess> Rank(std::vector<Scored> scored, size_t count);
+
+// The layout a known header gives (costed as `described`), first and confident; the other
+// guesses follow it, less confident, and a guess of the same layout goes.
+void PutDescribedFirst(const Scored& described, const char* format, std::vector<LayoutGuess>& guesses, size_t count);

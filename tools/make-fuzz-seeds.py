@@ -69,6 +69,14 @@ def guess_seeds():
         "hinted-offset-pad": bytes([2 | 8]) + struct.pack("<II", 6, 2) + smooth_rows(16, 16, 2),
         "repeated": bytes([16, 255]) + smooth_rows(10, 4, 1),
         "hinted-row-over-half-the-file": bytes([4]) + struct.pack("<I", 60) + smooth_rows(100, 1, 1),
+        "bmp-top-down": bytes([0]) + b"BM" + struct.pack("<III", 0, 0, 54) +
+        struct.pack("<IiiHHIIiiII", 40, 8, -4, 1, 24, 0, 0, 0, 0, 0, 0) + smooth_rows(8, 4, 3),
+        "pgm": bytes([0]) + b"P5\n# c\n8 4\n255\n" + smooth_rows(8, 4, 1),
+        "tga": bytes([0]) + bytes([0, 0, 2]) + bytes(9) + struct.pack("<HH", 8, 4) + bytes([24, 0x20]) +
+        smooth_rows(8, 4, 3),
+        "xwd-16bit": bytes([0]) + struct.pack(">25I", 100, 7, 2, 16, 8, 4, 0, 1, 16, 1, 16, 16, 16, 4, 0xF800,
+                                             0x7E0, 0x1F, 6, 64, 0, 0, 0, 0, 0, 0) + smooth_rows(8, 4, 2),
+        "psf2": bytes([0]) + struct.pack("<8I", 0x864AB572, 0, 32, 0, 4, 8, 8, 8) + bytes(range(32)),
     }
 
 

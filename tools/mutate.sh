@@ -121,6 +121,14 @@ guess-span-readings-ignored|native|GUESS|guess/pipeline.cpp|        if (judge.Ad
 guess-span-header-against-next-row|native|GUESS|guess/start.cpp|EdgeLength<false>(sample.Head().bytes, stride, !evidence.endIsFileEnd)|EdgeLength<false>(sample.Head().bytes, stride, false)
 guess-span-rows-going-on-ignored|native|GUESS|guess/pipeline.cpp|        return LinesUpAt(m_bytes, begin, end, stride, begin == 0);|        return false;
 guess-span-packed-pixels-read|native|GUESS|guess/evidence.cpp|valuePixelsOnly(part == Part::PictureSpan)|valuePixelsOnly(false)
+guess-header-bmp-height-unsigned|native|GUESS|guess/headers.cpp|int64_t{static_cast<int32_t>(h.Little(22, 4))}|int64_t{h.Little(22, 4)}
+guess-header-bmp-compressed-read|native|GUESS|guess/headers.cpp|(compression != 0 && !bitFields)|false
+guess-header-rows-past-end|native|GUESS|guess/headers.cpp|rows - 1 > (size - offset - rowBytes) / stride|false
+guess-header-tga-any-length|native|GUESS|guess/headers.cpp|const bool endsWithPixels = end == size|const bool endsWithPixels = end <= size
+guess-header-tga-footer-ignored|native|GUESS|guess/headers.cpp|(end + 8 + kSignature.size() <= size && h.EndsWith(kSignature))|false
+guess-header-xwd-colour-map-kept|native|GUESS|guess/headers.cpp|headerSize + uint64_t{12} * field(19)|headerSize
+guess-header-netpbm-wide-values|native|GUESS|guess/headers.cpp|*largest > 255|*largest > 65535
+guess-header-hints-ignored|native|GUESS|guess/pipeline.cpp|if (!Allowed(layout.shape, hints) |if (false && !Allowed(layout.shape, hints) 
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

@@ -301,6 +301,75 @@ TEST(GuessLayout, DataAfterThePictureDoesNotMoveItsStart) {
     ExpectTopGuess(Guess(file), {Depth24, 211, 3, 54}, "211 wide, 3144 bytes after the rows");
 }
 
+// A header's fields, each `size` bytes, low byte first or high byte first.
+Bytes Fields(std::initializer_list<uint32_t> values, size_t size, bool bigEndian = false) {
+    Bytes bytes;
+    for (const uint32_t value : values)
+        for (size_t i = 0; i < size; ++i)
+            bytes.push_back(static_cast<uint8_t>(value >> 8 * (bigEndian ? size - 1 - i : i)));
+    return bytes;
+}
+
+Bytes Joined(std::initializer_list<Bytes> parts) {
+    Bytes joined;
+    for (const Bytes& part : parts) joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
+Bytes Ascii(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+// Headers of known formats before pixels no structure shows (noise): the header alone gives
+// the layout. Headers whose fields disagree with the file give none.
+TEST(GuessLayout, KnownHeadersGiveTheLayout) {
+    const Bytes bmpInfo = Joined({Fields({40}, 4), Fields({37, 23}, 4), Fields({1, 24}, 2), Bytes(24, 0)});
+    const Bytes bmp565 = Joined({Fields({124}, 4), Fields({11, static_cast<uint32_t>(-9)}, 4), Fields({1, 16}, 2),
+                                 Fields({3}, 4), Bytes(20, 0), Fields({0xF800, 0x7E0, 0x1F}, 4), Bytes(72, 0)});
+    const Bytes rle = Joined({Fields({40}, 4), Fields({37, 23}, 4), Fields({1, 8}, 2), Fields({1}, 4), Bytes(20, 0)});
+    const Bytes xwd = Joined({Fields({100, 7, 2, 16, 13, 9, 0, 1, 16, 1, 16, 16, 28, 4, 0xF800, 0x7E0, 0x1F, 6, 64, 2}, 4, true),
+                              Bytes(20 + 2 * 12, 0)});
+    const Bytes dds = Joined({Ascii("DDS "), Fields({124, 0x1007, 20, 36}, 4), Bytes(56, 0), Fields({32, 4}, 4),
+                              Ascii("DXT1"), Bytes(40, 0)});
+    const Bytes psf2 = Joined({Fields({0x864AB572, 0, 32, 0, 256, 32, 16, 10}, 4)});
+    const Bytes tga = Joined({Bytes{5, 0, 2}, Bytes(9, 0), Fields({19, 13}, 2), Bytes{24, 0x20}, Ascii("title")});
+    const struct {
+        const char* what;
+        Bytes file;
+        const char* header;
+        Expected layout;
+    } rows[] = {
+        {"BMP, 24-bit, rows padded", Joined({Ascii("BM"), Fields({0, 0, 54}, 4), bmpInfo, Noise(112 * 23)}), "BMP", {Depth24, 37, 1, 54}},
+        {"BMP, 5-6-5 masks, top-down", Joined({Ascii("BM"), Fields({0, 0, 138}, 4), bmp565, Noise(24 * 9)}), "BMP", {Depth16, 11, 2, 138}},
+        {"BMP, run-length coded", Joined({Ascii("BM"), Fields({0, 0, 1078}, 4), rle, Noise(2000)}), nullptr, {}},
+        {"BMP, rows past the end", Joined({Ascii("BM"), Fields({0, 0, 54}, 4), bmpInfo, Noise(112 * 22)}), nullptr, {}},
+        {"XWD, 16-bit, colour map", Joined({xwd, Noise(28 * 9)}), "XWD", {Depth16, 13, 2, 124}},
+        {"DDS, DXT1", Joined({dds, Noise(72 * 5)}), "DDS", {DepthDXT1, 36, 0, 128}},
+        {"PSF 2, two bytes a row", Joined({psf2, Noise(256 * 32)}), "PSF", {Depth1, 10, 0, 32}},
+        {"PSF 1", Joined({Bytes{0x36, 4, 0, 14}, Noise(256 * 14)}), "PSF", {Depth1, 8, 0, 4}},
+        {"PGM, a comment", Joined({Ascii("P5\n# scan\n31 17\n255\n"), Noise(31 * 17)}), "Netpbm", {Depth8, 31, 0, 20}},
+        {"PGM, 16-bit values", Joined({Ascii("P5 31 17 65535\n"), Noise(62 * 17)}), nullptr, {}},
+        {"TGA, pixels end the file", Joined({tga, Noise(57 * 13)}), "TGA", {Depth24, 19, 0, 23}},
+        {"TGA, version 2 footer", Joined({tga, Noise(57 * 13), Bytes(8, 0), Ascii("TRUEVISION-XFILE."), Bytes(1, 0)}), "TGA", {Depth24, 19, 0, 23}},
+        {"TGA, a byte too many", Joined({tga, Noise(57 * 13 + 1)}), nullptr, {}},
+    };
+    for (const auto& row : rows) {
+        const std::vector<LayoutGuess> guesses = Guess(row.file);
+        ASSERT_FALSE(guesses.empty()) << row.what;
+        if (!row.header) {
+            EXPECT_EQ(guesses.front().header, nullptr) << row.what;
+            continue;
+        }
+        ExpectTopGuess(guesses, row.layout, row.what);
+        EXPECT_STREQ(guesses.front().header, row.header) << row.what;
+        if (row.layout.depth == Depth16) {
+            EXPECT_EQ(guesses.front().fields, GuessFields::R5G6B5) << row.what;
+        }
+    }
+    LayoutHints otherWidth;
+    otherWidth.width = 20;
+    const Bytes psf1 = Joined({Bytes{0x36, 4, 0, 14}, Noise(256 * 14)});
+    for (const LayoutGuess& guess : Guess(psf1, otherWidth)) EXPECT_EQ(guess.header, nullptr) << "the user's width contradicts it";
+}
+
 // Lines of prose, numbered, so that they do not repeat at one length.
 Bytes Text(size_t count) {
     Bytes text;
