@@ -5,6 +5,7 @@
 
 #include "guess/family_dxt1.h"
 #include "guess/family_packed.h"
+#include "guess/headers.h"
 #include "guess/start.h"
 #include "guess/strides.h"
 
@@ -95,5 +96,10 @@ Evidence::Evidence(const FileSample& sample, const LayoutHints& hints, Part part
     }
     if (!valuePixelsOnly) MeasureBlocks(*this);
     textHeaderEnd = TextHeaderEnd(sample.Head().bytes);
-    if (sample.IsWholeFile()) pictureSpan = PictureSpan(sample.Head().bytes);
+    if (!sample.IsWholeFile()) return;
+    pictureSpan = PictureSpan(sample.Head().bytes);
+    if (const std::optional<ByteSpan> member = ArchiveMember(sample.Head().bytes, pictureSpan)) {
+        pictureSpan = member;
+        spanIsMember = true;
+    }
 }

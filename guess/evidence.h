@@ -61,8 +61,10 @@ struct Evidence {
     std::vector<uint8_t> brightness;
     std::optional<LagProfile> blockProfile;
     // Of a file read whole, the stretch that looks most like a picture when there are other
-    // bytes around it (region.cpp).
+    // bytes around it (region.cpp), or the archive member that holds it (headers.cpp): then
+    // the span is a file of its own.
     std::optional<ByteSpan> pictureSpan;
+    bool spanIsMember = false;
     // Where lines of text at the file's start end, 0 for none (start.cpp).
     int64_t textHeaderEnd = 0;
     // How often each bit of a byte changes a stride on (family_packed.cpp), by stride.

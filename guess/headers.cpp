@@ -268,3 +268,58 @@ std::optional<DescribedLayout> LayoutFromHeader(const FileSample& sample) {
         if (const std::optional<Layout> layout = read(header)) return DescribedLayout{*layout, format};
     return std::nullopt;
 }
+
+namespace {
+
+constexpr size_t kTarBlock = 512;
+
+// A tar number: octal digits after any spaces, ended by a space or NUL.
+std::optional<uint64_t> TarNumber(const uint8_t* field, size_t size) {
+    size_t i = 0;
+    while (i < size && field[i] == ' ') ++i;
+    uint64_t value = 0;
+    size_t digits = 0;
+    for (; i < size && field[i] >= '0' && field[i] <= '7'; ++i, ++digits) value = value * 8 + (field[i] - '0');
+    if (digits == 0 || digits > 11 || (i < size && field[i] != ' ' && field[i] != 0)) return std::nullopt;
+    return value;
+}
+
+// A ustar member header: the magic, and the checksum of its bytes with the checksum's own
+// field counted as spaces.
+bool IsTarHeader(const uint8_t* header) {
+    constexpr size_t kChecksumAt = 148, kChecksumSize = 8, kMagicAt = 257;
+    if (std::memcmp(header + kMagicAt, "ustar", 5) != 0) return false;
+    uint64_t sum = 0;
+    for (size_t i = 0; i < kTarBlock; ++i)
+        sum += i >= kChecksumAt && i < kChecksumAt + kChecksumSize ? uint64_t{' '} : header[i];
+    const std::optional<uint64_t> recorded = TarNumber(header + kChecksumAt, kChecksumSize);
+    return recorded && *recorded == sum;
+}
+
+size_t Overlap(const ByteSpan& a, const ByteSpan& b) {
+    const size_t begin = std::max(a.begin, b.begin), end = std::min(a.end, b.end);
+    return end > begin ? end - begin : 0;
+}
+
+}  // namespace
+
+std::optional<ByteSpan> ArchiveMember(const std::vector<uint8_t>& bytes, const std::optional<ByteSpan>& around) {
+    constexpr size_t kSizeAt = 124, kSizeSize = 12;
+    std::optional<ByteSpan> best;
+    size_t bestScore = 0;
+    for (size_t at = 0; bytes.size() - at >= kTarBlock && IsTarHeader(&bytes[at]);) {
+        const std::optional<uint64_t> size = TarNumber(&bytes[at + kSizeAt], kSizeSize);
+        const size_t begin = at + kTarBlock;
+        if (!size || *size > bytes.size() - begin) break;
+        const ByteSpan member{begin, begin + static_cast<size_t>(*size)};
+        const size_t score = around ? Overlap(member, *around) : member.end - member.begin;
+        if (score > bestScore) {
+            best = member;
+            bestScore = score;
+        }
+        const size_t blocks = (static_cast<size_t>(*size) + kTarBlock - 1) / kTarBlock;
+        if (blocks > (bytes.size() - begin) / kTarBlock) break;
+        at = begin + blocks * kTarBlock;
+    }
+    return best;
+}

@@ -56,17 +56,19 @@ constexpr double kNoReading = 1e9;
 // file no better than its best whole-file reading (nothing gained: the whole file is the
 // simpler answer, and its guesses keep their confidence), or where their rows go on around
 // the span: a scan's busy middle or a dithered picture's smoother part is not a picture of
-// its own.
+// its own. An archive's member is a file of its own whatever the bytes around it.
 class RegionJudge {
 public:
     RegionJudge(const Evidence& whole, const std::vector<Scored>& wholeReadings)
-        : m_bytes(whole.sample.Head().bytes), m_span(whole.pictureSpan.value_or(ByteSpan{})) {
+        : m_bytes(whole.sample.Head().bytes), m_span(whole.pictureSpan.value_or(ByteSpan{})),
+          m_spanIsMember(whole.spanIsMember) {
         for (const Scored& reading : wholeReadings) m_cheapest = std::min(m_cheapest, reading.cost);
     }
 
     bool Admits(const Scored& reading) {
         const Layout& layout = reading.layout;
         if (reading.cost >= m_cheapest) return false;
+        if (m_spanIsMember) return true;
         const uint64_t stride = layout.shape.stride;
         return !m_rowsGoOn.Get(stride, [&] { return LinesUp(0, m_span.begin, stride) || LinesUp(m_span.end, m_bytes.size(), stride); });
     }
@@ -78,6 +80,7 @@ private:
 
     const std::vector<uint8_t>& m_bytes;
     ByteSpan m_span;
+    bool m_spanIsMember;
     double m_cheapest = kNoReading;
     Memo<uint64_t, bool> m_rowsGoOn;
 };
@@ -161,7 +164,7 @@ std::vector<Scored> RegionReadings(const Evidence& whole, const std::vector<Scor
     const size_t end = whole.pictureSpan->end;
     const FileSample part = FileSample::FromBytes({bytes.begin() + static_cast<std::ptrdiff_t>(begin),
                                                    bytes.begin() + static_cast<std::ptrdiff_t>(end)});
-    Evidence evidence(part, hints, Evidence::Part::PictureSpan);
+    Evidence evidence(part, hints, whole.spanIsMember ? Evidence::Part::WholeSample : Evidence::Part::PictureSpan);
     std::vector<Scored> scored = CostedReadings(evidence);
     const double outsideBits =
         AroundBits(bytes.data(), begin, wholeReadings, 0) + AroundBits(bytes.data() + end, bytes.size() - end, wholeReadings, 1);

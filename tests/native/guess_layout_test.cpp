@@ -18,6 +18,7 @@
 #include "cli/platform_files.h"
 #include "decode_test_support.h"
 #include "guess/layout_guess.h"
+#include "guess/headers.h"
 #include "guess/region.h"
 
 namespace {
@@ -445,6 +446,51 @@ TEST(GuessLayout, FindsAPictureAmongOtherBytes) {
         EXPECT_GE(best.offset, start - row) << width << " wide: not rows of the noise before it";
         EXPECT_GE(best.offset + int64_t{best.height} * row, start + int64_t{row} * height) << width << " wide, " << best.height << " rows";
     }
+}
+
+// A ustar archive of the members, each behind its 512-byte header and rounded up to 512
+// bytes, then the two zero blocks that end it.
+Bytes Tar(std::initializer_list<Bytes> members) {
+    Bytes tar;
+    for (const Bytes& member : members) {
+        char header[512] = {};
+        std::snprintf(header + 124, 12, "%011llo", static_cast<unsigned long long>(member.size()));
+        std::copy_n("ustar\00000", 8, header + 257);
+        std::fill_n(header + 148, 8, ' ');
+        unsigned sum = 0;
+        for (const char byte : header) sum += static_cast<uint8_t>(byte);
+        std::snprintf(header + 148, 8, "%06o", sum);
+        tar.insert(tar.end(), header, header + 512);
+        tar.insert(tar.end(), member.begin(), member.end());
+        tar.resize((tar.size() + 511) / 512 * 512, 0);
+    }
+    tar.resize(tar.size() + 1024, 0);
+    return tar;
+}
+
+// Records of 24 bytes, as a program's relocation table holds: an address, a kind, a value.
+Bytes Records(size_t count) {
+    Bytes table;
+    for (size_t i = 0; i < count; ++i)
+        for (const uint64_t field : {0x41000 + 8 * i, uint64_t{8}, 0x2000 + 16 * (i * 7 % 13)})
+            for (int byte = 0; byte < 8; ++byte) table.push_back(static_cast<uint8_t>(field >> 8 * byte));
+    return table;
+}
+
+// An archive's members are files of their own: the picture's is read from its first byte,
+// though the table after it lines up at the picture's row stride.
+TEST(GuessLayout, ReadsThePictureInAnArchiveAsAFile) {
+    const Bytes grey = Grey(PhotoLikeRgb(216, 150));
+    const Bytes tar = Tar({Text(3000), grey, Records(300)});
+    const std::optional<ByteSpan> member = ArchiveMember(tar, ByteSpan{5000, 6000});
+    ASSERT_TRUE(member);
+    EXPECT_EQ(member->begin, 4096u);
+    EXPECT_EQ(member->end, 4096u + grey.size());
+    EXPECT_EQ(ArchiveMember(Tar({Text(3000), grey, Noise(40000)}), std::nullopt)->begin, 37376u) << "the largest member";
+    Bytes broken = tar;
+    ++broken[100];
+    EXPECT_FALSE(ArchiveMember(broken, std::nullopt)) << "a header whose checksum fails";
+    ExpectTopGuess(Guess(tar), {Depth8, 216, 0, 4096}, "grey picture between text and a table");
 }
 
 TEST(GuessLayout, KeepsWhatTheUserGives) {
