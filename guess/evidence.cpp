@@ -93,6 +93,7 @@ Evidence::Evidence(const FileSample& sample, const LayoutHints& hints, Part part
         for (const std::vector<uint8_t>& grey : greyLevels) greyWindows.push_back(&grey);
         greyProfile.emplace(greyWindows, MaxLag(sample));
         largestGrey = std::move(greyLevels[static_cast<size_t>(&sample.Largest() - sample.Windows().data())]);
+        neighbourChanges = CountNeighbourChanges(sample.Largest().bytes);
     }
     if (!valuePixelsOnly) MeasureBlocks(*this);
     textHeaderEnd = TextHeaderEnd(sample.Head().bytes);

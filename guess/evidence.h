@@ -37,6 +37,15 @@ struct BytePattern {
     int steadyLane = -1;
 };
 
+// How often neighbouring bits and nibbles differ in the middle of the largest window, inside a byte
+// and from one byte to the next (the fewer of either bit order).
+struct NeighbourChanges {
+    std::array<uint64_t, 7> bitsInside{};  // bit 7 - i against bit 6 - i
+    uint64_t bitsAcross = 0;
+    uint64_t nibblesInside = 0;
+    uint64_t nibblesAcross = 0;
+};
+
 struct Evidence {
     // A picture span cut from a file (region.cpp): its end says nothing of where rows end,
     // and only pixels of a byte or more are read from it, for it was found by the bytes'
@@ -56,6 +65,7 @@ struct Evidence {
     bool packedPixels = false;
     std::optional<LagProfile> greyProfile;
     std::vector<uint8_t> largestGrey;
+    NeighbourChanges neighbourChanges;
     // DXT1 blocks, and when they are evident the brightness of each and its lag profile.
     BlockEvidence blocks;
     std::vector<uint8_t> brightness;

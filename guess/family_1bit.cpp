@@ -69,9 +69,10 @@ public:
     void AddShapes(std::vector<Shape>& shapes, uint64_t row, uint64_t pad, uint64_t stride, bool fromZeros) const override {
         AddShape(shapes, Depth1, row * 8, pad, stride, fromZeros);
     }
-    // Bits that change from row to row as the bits of byte values do are not pixels.
+    // Bits that change from row to row as the bits of byte values do, or that hold one
+    // value in each nibble, are not pixels.
     bool LooksLikeValues(Evidence& evidence, uint64_t stride) const override {
-        return BitPlacesDiffer(BitChanges(evidence, stride));
+        return BitPlacesDiffer(BitChanges(evidence, stride)) || ComeInGroups(evidence, 1);
     }
     std::vector<Plane> EmptyPlanes(const Layout&) const override { return {{1, BinaryPlaneBits, {}}}; }
     void AppendRow(const Layout& layout, const uint8_t* row, std::vector<Plane>& planes) const override {

@@ -34,7 +34,7 @@ public:
         AddShape(shapes, Depth4, row * 2, pad, stride, fromZeros);
     }
     bool LooksLikeValues(Evidence& evidence, uint64_t stride) const override {
-        return NibblesDiffer(BitChanges(evidence, stride));
+        return NibblesDiffer(BitChanges(evidence, stride)) || ComeInGroups(evidence, 4);
     }
     std::vector<Plane> EmptyPlanes(const Layout&) const override { return {{4, nullptr, {}}}; }
     void AppendRow(const Layout& layout, const uint8_t* row, std::vector<Plane>& planes) const override {

@@ -12,6 +12,12 @@ namespace {
 constexpr int64_t kSmallFile = 65536;
 // Bytes over which bit changes are counted (7e5e3bc).
 constexpr uint64_t kBitPlaceBytes = 65536;
+// Pixels that differ inside their groups less than this share as often as from group to
+// group are the groups' bits. Not tuned: pixels of a picture differ alike wherever they lie
+// in a byte, and the bits of a byte value of two levels never differ.
+constexpr double kGroupedShare = 0.25;
+// Changes between groups needed before the shares tell anything.
+constexpr uint64_t kGroupChanges = 64;
 
 }  // namespace
 
@@ -69,4 +75,39 @@ std::array<uint64_t, 8> PackedPixels::BitChanges(Evidence& evidence, uint64_t st
         }
         return changes;
     });
+}
+
+NeighbourChanges CountNeighbourChanges(const std::vector<uint8_t>& bytes) {
+    NeighbourChanges changes;
+    if (bytes.size() < 2) return changes;
+    const uint64_t span = std::min<uint64_t>(bytes.size() - 1, kBitPlaceBytes);
+    const uint64_t first = (bytes.size() - 1 - span) / 2;
+    uint64_t across[2] = {0, 0};  // high bit first, low bit first
+    uint64_t nibblesAcross[2] = {0, 0};
+    for (uint64_t i = first; i < first + span; ++i) {
+        const uint32_t byte = bytes[i], next = bytes[i + 1];
+        const uint32_t inside = (byte ^ byte >> 1) & 0x7F;
+        for (uint32_t k = 0; k < 7; ++k) changes.bitsInside[k] += inside >> (6 - k) & 1;
+        across[0] += (byte ^ next >> 7) & 1;
+        across[1] += (byte >> 7 ^ next) & 1;
+        changes.nibblesInside += (byte >> 4) != (byte & 15);
+        nibblesAcross[0] += (byte & 15) != (next >> 4);
+        nibblesAcross[1] += (byte >> 4) != (next & 15);
+    }
+    changes.bitsAcross = std::min(across[0], across[1]);
+    changes.nibblesAcross = std::min(nibblesAcross[0], nibblesAcross[1]);
+    return changes;
+}
+
+bool PackedPixels::ComeInGroups(const Evidence& evidence, uint32_t bits) {
+    const NeighbourChanges& changes = evidence.neighbourChanges;
+    if (bits == 4) return changes.nibblesAcross >= kGroupChanges && changes.nibblesInside < kGroupedShare * changes.nibblesAcross;
+    // Bits in nibbles: the pair of bit 4 and bit 3 lies between nibbles, as does the pair
+    // across bytes; the other six lie inside.
+    constexpr size_t kBetweenNibbles = 3;
+    double inside = 0;
+    for (size_t k = 0; k < changes.bitsInside.size(); ++k)
+        if (k != kBetweenNibbles) inside += static_cast<double>(changes.bitsInside[k]) / 6;
+    const double between = static_cast<double>(changes.bitsInside[kBetweenNibbles] + changes.bitsAcross) / 2;
+    return between >= kGroupChanges && inside < kGroupedShare * between;
 }

@@ -24,4 +24,11 @@ protected:
     // How often each bit of a byte changes from one row to the next, over rows `stride`
     // apart in the middle of the sample, measured once a stride.
     static std::array<uint64_t, 8> BitChanges(Evidence& evidence, uint64_t stride);
+    // Whether neighbouring pixels of `bits` bits (1 or 4) differ far less often inside a group
+    // (a nibble for 1-bit pixels, a byte for 4-bit ones) than from one group to the next:
+    // then the groups are the pixels, as in a two-level picture of wider pixels, whose
+    // values are all ones or all zeros.
+    static bool ComeInGroups(const Evidence& evidence, uint32_t bits);
 };
+
+NeighbourChanges CountNeighbourChanges(const std::vector<uint8_t>& bytes);

@@ -247,6 +247,17 @@ TEST(GuessLayout, GreyDrawingsAreNotReadAsSmallerPixels) {
     const std::vector<LayoutGuess> sixteen = Guess(Rgb565(rgb));
     ExpectTopGuess(sixteen, {Depth16, 211, 0, 0}, "the same in 16-bit pixels, whose fields err alike");
     EXPECT_EQ(sixteen.front().fields, GuessFields::R5G6B5) << "green errs twice as much as red and blue";
+    // Two levels in 4 and 8-bit pixels: each pixel all ones or all zeros, which smaller
+    // pixels never keep to.
+    const Bytes grey = Grey(PhotoLikeRgb(320, 240));
+    Bytes nibbles, bytes;
+    for (size_t i = 0; i + 1 < grey.size(); i += 2) nibbles.push_back((grey[i] > 110 ? 0xF0 : 0) | (grey[i + 1] > 110 ? 0x0F : 0));
+    for (const uint8_t level : grey) bytes.push_back(level > 110 ? 255 : 0);
+    for (const auto& [depth, file] : {std::make_pair(Depth4, nibbles), std::make_pair(Depth8, bytes)}) {
+        const std::vector<LayoutGuess> guesses = Guess(file);
+        ExpectTopGuess(guesses, {depth, 320, 0, 0}, "two levels");
+        for (size_t i = 0; i < guesses.size() && i < 3; ++i) EXPECT_GE(guesses[i].depth, depth) << "guess " << i + 1;
+    }
 }
 
 TEST(GuessLayout, TellsSixteenBitFieldsApart) {
