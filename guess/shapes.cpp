@@ -131,9 +131,27 @@ std::vector<Shape> ShapesForStride(uint64_t stride, const Columns& columns, cons
     std::vector<Shape> shapes;
     for (const auto& [pad, fromZeros] : PadChoices(stride, columns, hints))
         AddShapesForPad(shapes, stride, pad, fromZeros, columns);
-    // A pad from zero columns only stands when those columns sit at the row's end.
-    if (!columns.valid)
-        shapes.erase(std::remove_if(shapes.begin(), shapes.end(), [](const Shape& s) { return s.padFromZeros; }),
-                     shapes.end());
+    // A pad from zero columns only stands when those columns sit at the row's end; and for
+    // pixels of a byte or more, only when the row is no whole number of pixels without it:
+    // else the zero columns are as likely a dark edge of the picture, and are read as its
+    // last pixels, the rows still starting after them. Reading them as pixels shows the
+    // whole picture either way; reading them as pad would cut a dark edge off.
+    std::vector<PixelFormat> whole;  // depths whose rows are whole pixels without a pad
+    for (const Shape& s : shapes)
+        if (s.linePad == 0 && !s.padFromZeros) whole.push_back(s.depth);
+    const auto darkEdgeAsPad = [&](const Shape& s) {
+        return s.padFromZeros && s.linePad > 0 && FamilyOf(s.depth).PixelsPerByte() == 0 &&
+               std::find(whole.begin(), whole.end(), s.depth) != whole.end();
+    };
+    std::vector<PixelFormat> startAfterZeros;
+    for (const Shape& s : shapes)
+        if (darkEdgeAsPad(s)) startAfterZeros.push_back(s.depth);
+    for (Shape& s : shapes)
+        if (s.linePad == 0 && !s.padFromZeros &&
+            std::find(startAfterZeros.begin(), startAfterZeros.end(), s.depth) != startAfterZeros.end())
+            s.rowStart = static_cast<int64_t>(columns.zeroRunEnd);
+    shapes.erase(std::remove_if(shapes.begin(), shapes.end(),
+                                [&](const Shape& s) { return s.padFromZeros && (!columns.valid || darkEdgeAsPad(s)); }),
+                 shapes.end());
     return shapes;
 }

@@ -303,14 +303,16 @@ TEST(GuessLayout, FindsHeaderPaddingAndOffset) {
 }
 
 // A bitmap may carry a colour profile after its rows: the file's end then says nothing of
-// where rows start, and must not pull the start away from the header's found end.
+// where rows start, and must not pull the start away from the header's found end. Its zero
+// pad is read as a last column of dark pixels, as a dark edge would be, the rows starting
+// after it.
 TEST(GuessLayout, DataAfterThePictureDoesNotMoveItsStart) {
     const Bytes rgb = PhotoLikeRgb(211, 157);
     Bytes file = BitmapLike(rgb, 211, 157, 54);
     const Bytes profile = Noise(3144);
     file.insert(file.end(), profile.begin(), profile.end());
     ASSERT_EQ(file.size() % 636, 18u);  // the file's end points 36 bytes before the start
-    ExpectTopGuess(Guess(file), {Depth24, 211, 3, 54}, "211 wide, 3144 bytes after the rows");
+    ExpectTopGuess(Guess(file), {Depth24, 212, 0, 54}, "211 wide and a pixel of pad, 3144 bytes after the rows");
 }
 
 // A header's fields, each `size` bytes, low byte first or high byte first.
