@@ -485,7 +485,7 @@ Bytes Tar(std::initializer_list<Bytes> members) {
 Bytes Records(size_t count) {
     Bytes table;
     for (size_t i = 0; i < count; ++i)
-        for (const uint64_t field : {0x41000 + 8 * i, uint64_t{8}, 0x2000 + 16 * (i * 7 % 13)})
+        for (const uint64_t field : {uint64_t{0x41000 + 8 * i}, uint64_t{8}, uint64_t{0x2000 + 16 * (i * 7 % 13)}})
             for (int byte = 0; byte < 8; ++byte) table.push_back(static_cast<uint8_t>(field >> 8 * byte));
     return table;
 }
