@@ -151,6 +151,23 @@ double AroundBits(const uint8_t* bytes, size_t count, const std::vector<Scored>&
     return bits;
 }
 
+// The bytes of the picture span, as a file of their own.
+FileSample SpanSample(const Evidence& whole) {
+    const std::vector<uint8_t>& bytes = whole.sample.Head().bytes;
+    return FileSample::FromBytes({bytes.begin() + static_cast<std::ptrdiff_t>(whole.pictureSpan->begin),
+                                  bytes.begin() + static_cast<std::ptrdiff_t>(whole.pictureSpan->end)});
+}
+
+// The layout that a known header gives: at the file's start, or at the start of the archive
+// member that holds the picture.
+std::optional<DescribedLayout> HeaderLayout(const Evidence& evidence) {
+    std::optional<DescribedLayout> header = LayoutFromHeader(evidence.sample);
+    if (header || !evidence.spanIsMember) return header;
+    header = LayoutFromHeader(SpanSample(evidence));
+    if (header) header->layout.offset += static_cast<int64_t>(evidence.pictureSpan->begin);
+    return header;
+}
+
 // A picture among machine code, text or other members of an archive: the strides and the
 // header's end that the whole file shows are the other bytes' as much as the picture's.
 // Its span is guessed again as a file of its own, and the bytes around it cost what the
@@ -162,8 +179,7 @@ std::vector<Scored> RegionReadings(const Evidence& whole, const std::vector<Scor
     const std::vector<uint8_t>& bytes = whole.sample.Head().bytes;
     const size_t begin = whole.pictureSpan->begin;
     const size_t end = whole.pictureSpan->end;
-    const FileSample part = FileSample::FromBytes({bytes.begin() + static_cast<std::ptrdiff_t>(begin),
-                                                   bytes.begin() + static_cast<std::ptrdiff_t>(end)});
+    const FileSample part = SpanSample(whole);
     Evidence evidence(part, hints, whole.spanIsMember ? Evidence::Part::WholeSample : Evidence::Part::PictureSpan);
     std::vector<Scored> scored = CostedReadings(evidence);
     const double outsideBits =
@@ -192,8 +208,8 @@ uint64_t RowBytes(PixelFormat depth, uint32_t width) { return FamilyOf(depth).Ro
 
 std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints& hints, size_t count) {
     CheckFileSize(sample, hints);
-    const std::optional<DescribedLayout> header = LayoutFromHeader(sample);
-    Evidence evidence(sample, hints);  // measured once, handed to every family
+    Evidence evidence(sample, hints);
+    const std::optional<DescribedLayout> header = HeaderLayout(evidence);  // measured once, handed to every family
     std::vector<Scored> scored = CostedReadings(evidence);
     RegionJudge judge(evidence, scored);
     for (const Scored& reading : RegionReadings(evidence, scored))

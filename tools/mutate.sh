@@ -132,6 +132,7 @@ guess-header-hints-ignored|native|GUESS|guess/pipeline.cpp|if (!Allowed(layout.s
 guess-archive-member-ignored|native|GUESS|guess/evidence.cpp|member = ArchiveMember(sample.Head().bytes, pictureSpan)|member = std::optional<ByteSpan>{}
 guess-archive-member-rows-going-on|native|GUESS|guess/pipeline.cpp|        if (m_spanIsMember) return true;|        if (false) return true;
 guess-archive-checksum-ignored|native|GUESS|guess/headers.cpp|    return recorded && *recorded == sum;|    return true;
+guess-archive-member-header-ignored|native|GUESS|guess/pipeline.cpp|!evidence.spanIsMember) return header;|true) return header;
 guess-one-bit-nibble-groups-ignored|native|GUESS|guess/family_1bit.cpp|ComeInGroups(evidence, 1);|false;
 guess-four-bit-byte-groups-ignored|native|GUESS|guess/family_4bit.cpp|ComeInGroups(evidence, 4);|false;
 guess-dark-edge-read-as-pad|native|GUESS|guess/shapes.cpp|        return s.padFromZeros && s.linePad > 0 && FamilyOf(s.depth).PixelsPerByte() == 0 &&|        return false && s.padFromZeros && s.linePad > 0 && FamilyOf(s.depth).PixelsPerByte() == 0 &&

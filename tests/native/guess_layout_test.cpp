@@ -504,6 +504,9 @@ TEST(GuessLayout, ReadsThePictureInAnArchiveAsAFile) {
     ++broken[100];
     EXPECT_FALSE(ArchiveMember(broken, std::nullopt)) << "a header whose checksum fails";
     ExpectTopGuess(Guess(tar), {Depth8, 216, 0, 4096}, "grey picture between text and a table");
+    const std::vector<LayoutGuess> pgm = Guess(Tar({Text(3000), Joined({Ascii("P5 216 150 255\n"), grey})}));
+    ExpectTopGuess(pgm, {Depth8, 216, 0, 4096 + 15}, "a PGM file in the archive");
+    EXPECT_STREQ(pgm.front().header, "Netpbm");
 }
 
 TEST(GuessLayout, KeepsWhatTheUserGives) {
