@@ -37,8 +37,8 @@ struct BytePattern {
     int steadyLane = -1;
 };
 
-// How often neighbouring bits and nibbles differ in the middle of the largest window, inside a byte
-// and from one byte to the next (the fewer of either bit order).
+// How often neighbouring bits and nibbles differ in the middle of the largest window,
+// inside a byte and from one byte to the next (the fewer of either bit order).
 struct NeighbourChanges {
     std::array<uint64_t, 7> bitsInside{};  // bit 7 - i against bit 6 - i
     uint64_t bitsAcross = 0;

@@ -101,7 +101,9 @@ NeighbourChanges CountNeighbourChanges(const std::vector<uint8_t>& bytes) {
 
 bool PackedPixels::ComeInGroups(const Evidence& evidence, uint32_t bits) {
     const NeighbourChanges& changes = evidence.neighbourChanges;
-    if (bits == 4) return changes.nibblesAcross >= kGroupChanges && changes.nibblesInside < kGroupedShare * changes.nibblesAcross;
+    if (bits == 4)
+        return changes.nibblesAcross >= kGroupChanges &&
+               static_cast<double>(changes.nibblesInside) < kGroupedShare * static_cast<double>(changes.nibblesAcross);
     // Bits in nibbles: the pair of bit 4 and bit 3 lies between nibbles, as does the pair
     // across bytes; the other six lie inside.
     constexpr size_t kBetweenNibbles = 3;

@@ -191,8 +191,8 @@ std::vector<Scored> RegionReadings(const Evidence& whole, const std::vector<Scor
     return scored;
 }
 
-// The reading a known header at the file's start gives, costed as a whole-file reading
-// but keeping the header's rows and fields; none when it does not keep the user's hints.
+// The reading a known header gives, costed as a whole-file reading but keeping the
+// header's rows and fields; none when it does not keep the user's hints.
 std::optional<Scored> DescribedReading(Evidence& evidence, const std::optional<DescribedLayout>& header) {
     if (!header) return std::nullopt;
     const Layout& layout = header->layout;
@@ -208,8 +208,8 @@ uint64_t RowBytes(PixelFormat depth, uint32_t width) { return FamilyOf(depth).Ro
 
 std::vector<LayoutGuess> GuessLayout(const FileSample& sample, const LayoutHints& hints, size_t count) {
     CheckFileSize(sample, hints);
-    Evidence evidence(sample, hints);
-    const std::optional<DescribedLayout> header = HeaderLayout(evidence);  // measured once, handed to every family
+    Evidence evidence(sample, hints);  // measured once, handed to every family
+    const std::optional<DescribedLayout> header = HeaderLayout(evidence);
     std::vector<Scored> scored = CostedReadings(evidence);
     RegionJudge judge(evidence, scored);
     for (const Scored& reading : RegionReadings(evidence, scored))
