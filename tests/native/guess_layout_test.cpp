@@ -291,9 +291,10 @@ TEST(GuessLayout, FindsHeaderPaddingAndOffset) {
     tga.insert(tga.end(), bgra.begin(), bgra.end());
     for (const char c : std::string("........TRUEVISION-XFILE.")) tga.push_back(c == '.' ? 0 : static_cast<uint8_t>(c));
     ExpectTopGuess(Guess(tga), {Depth32, 101, 0, 32}, "32-bit after a named header, a footer after the rows");
-    // A PBM file: lines of text, then dithered rows as busy as text.
+    // A PBM file whose magic no header reader knows: lines of text, then dithered rows as
+    // busy as text.
     Bytes pbm;
-    for (const char c : std::string("P4\n# made here\n96 81\n")) pbm.push_back(static_cast<uint8_t>(c));
+    for (const char c : std::string("X4\n# made here\n96 81\n")) pbm.push_back(static_cast<uint8_t>(c));
     const Bytes dots = Dithered(Grey(PhotoLikeRgb(96, 81)), 96, 81);
     pbm.insert(pbm.end(), dots.begin(), dots.end());
     const std::vector<LayoutGuess> guesses = Guess(pbm);
