@@ -67,6 +67,13 @@ std::optional<Layout> RowsAt(const HeaderBytes& h, PixelFormat depth, uint64_t w
     return layout;
 }
 
+// Rows with no pad after their pixels.
+std::optional<Layout> RowsWithoutPad(const HeaderBytes& h, PixelFormat depth, uint64_t width, uint64_t pixelRows,
+                                     uint64_t offset) {
+    if (width > UINT32_MAX) return std::nullopt;
+    return RowsAt(h, depth, width, FamilyOf(depth).RowBytes(static_cast<uint32_t>(width)), pixelRows, offset);
+}
+
 std::optional<PixelFormat> DepthOfBits(uint32_t bits) {
     switch (bits) {
         case 1: return Depth1;
@@ -134,7 +141,7 @@ std::optional<Layout> DirectDrawSurface(const HeaderBytes& h) {
     constexpr uint32_t kDxt1 = 0x31545844, kDx10 = 0x30315844;  // "DXT1", "DX10"
     constexpr uint32_t kBc1Typeless = 70, kBc1UnormSrgb = 72;   // DXGI formats of DXT1 blocks
     auto blocks = [&](uint64_t offset) {
-        return RowsAt(h, DepthDXT1, width, FamilyOf(DepthDXT1).RowBytes(width), height, offset);
+        return RowsWithoutPad(h, DepthDXT1, width, height, offset);
     };
     if (formatFlags & kFourCc) {
         if (fourCc == kDxt1) return blocks(128);
@@ -146,8 +153,7 @@ std::optional<Layout> DirectDrawSurface(const HeaderBytes& h) {
     const uint32_t bits = h.Little(88, 4);
     const std::optional<PixelFormat> depth = DepthOfBits(bits);
     if (!depth || bits < 8 || bits == 15) return std::nullopt;
-    const uint64_t stride = FamilyOf(*depth).RowBytes(width);
-    return WithFields(RowsAt(h, *depth, width, stride, height, 128), FieldsOfRedMask(h.Little(92, 4)), false);
+    return WithFields(RowsWithoutPad(h, *depth, width, height, 128), FieldsOfRedMask(h.Little(92, 4)), false);
 }
 
 // X window dumps, as xwd and Xvfb's -fbdir write them: a header of 25 or more fields in the
@@ -171,7 +177,7 @@ std::optional<Layout> WindowDump(const HeaderBytes& h) {
 std::optional<Layout> ConsoleFont(const HeaderBytes& h) {
     if (h.At(0) == 0x36 && h.At(1) == 0x04) {
         const uint32_t glyphs = h.At(2) & 1 ? 512 : 256;
-        return RowsAt(h, Depth1, 8, 1, uint64_t{glyphs} * h.At(3), 4);
+        return RowsWithoutPad(h, Depth1, 8, uint64_t{glyphs} * h.At(3), 4);
     }
     if (!h.StartsWith("\x72\xb5\x4a\x86") || h.Little(4, 4) != 0) return std::nullopt;
     const uint32_t glyphs = h.Little(16, 4), glyphBytes = h.Little(20, 4);
@@ -226,8 +232,7 @@ std::optional<Layout> Netpbm(const HeaderBytes& h) {
     const std::optional<uint64_t> start = text.PixelsStart();
     if (!width || !height || !largest || !start || *largest == 0 || *largest > 255) return std::nullopt;
     const PixelFormat depth = kind == '4' ? Depth1 : kind == '5' ? Depth8 : Depth24;
-    return RowsAt(h, depth, *width, FamilyOf(depth).RowBytes(static_cast<uint32_t>(std::min<uint64_t>(*width, UINT32_MAX))),
-                  *height, *start);
+    return RowsWithoutPad(h, depth, *width, *height, *start);
 }
 
 // Truevision TGA: no magic number, so its pixels must end the file exactly, or meet the
@@ -249,7 +254,7 @@ std::optional<Layout> Targa(const HeaderBytes& h) {
     const bool endsWithPixels = end == size || (end + 8 + kSignature.size() <= size && h.EndsWith(kSignature));
     if (width == 0 || height == 0 || !endsWithPixels) return std::nullopt;
     const PixelFormat depth = *DepthOfBits(bits);
-    return WithFields(RowsAt(h, depth, width, width * pixelBytes, height, offset), GuessFields::R5G5B5, false);
+    return WithFields(RowsWithoutPad(h, depth, width, height, offset), GuessFields::R5G5B5, false);
 }
 
 }  // namespace
