@@ -25,6 +25,13 @@ constexpr double kSmoothStep = 1.15;
 // others are not when less than kUnsteadyShare of them do.
 constexpr double kSteadyShare = 0.9;
 constexpr double kUnsteadyShare = 0.5;
+// Edges inside a pixel at least this share as often, in every place, as at the busiest
+// place are no pixel boundary's. Not tuned: a two-level picture's edges fall anywhere in
+// its bytes, or only between its pixels. And as many edges a place as tell anything.
+constexpr double kEdgesAlikeShare = 0.25;
+constexpr uint32_t kEdgesPerPlace = 64;
+
+bool IsLevel(uint8_t b) { return b == 0 || b == 255; }
 
 ByteWindows WindowsOf(const FileSample& sample) {
     ByteWindows windows;
@@ -64,8 +71,12 @@ BytePattern MeasureBytePattern(const FileSample& sample) {
     BytePattern pattern;
     if (end < skip + 64) return pattern;
     std::array<double, 5> apart{};
-    for (size_t i = skip + 4; i < end; ++i)
+    const int64_t start = sample.Largest().start;
+    for (size_t i = skip + 4; i < end; ++i) {
         for (size_t lag = 1; lag <= 4; ++lag) apart[lag] += std::abs(bytes[i] - bytes[i - lag]);
+        if (IsLevel(bytes[i]) && IsLevel(bytes[i - 1]) && bytes[i] != bytes[i - 1])
+            ++pattern.edgeLanes[static_cast<size_t>(start + static_cast<int64_t>(i)) % pattern.edgeLanes.size()];
+    }
     if (apart[1] <= 0) return pattern;
     double best = kPeriodRatio;
     for (uint32_t lag = 2; lag <= 4; ++lag) {
@@ -81,6 +92,14 @@ BytePattern MeasureBytePattern(const FileSample& sample) {
 }
 
 }  // namespace
+
+bool EdgesInsidePixels(const BytePattern& pattern, uint32_t bytes) {
+    std::array<uint32_t, 4> places{};
+    for (size_t lane = 0; lane < pattern.edgeLanes.size(); ++lane) places[lane % bytes] += pattern.edgeLanes[lane];
+    const uint32_t fewest = *std::min_element(places.begin(), places.begin() + bytes);
+    const uint32_t most = *std::max_element(places.begin(), places.begin() + bytes);
+    return fewest >= kEdgesPerPlace && fewest >= kEdgesAlikeShare * most;
+}
 
 Evidence::Evidence(const FileSample& sample, const LayoutHints& hints, Part part)
     : sample(sample), hints(hints), endIsFileEnd(part == Part::WholeSample), valuePixelsOnly(part == Part::PictureSpan),

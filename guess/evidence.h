@@ -35,7 +35,14 @@ struct BytePattern {
     // The one byte in four, by file position modulo 4, that keeps one value where the
     // other three do not, as the alpha or unused byte of 32-bit pixels does; -1 for none.
     int steadyLane = -1;
+    // Steps between a byte of 0 and one of 255, by the file position of the second modulo
+    // 12: the edges of a two-level picture, which fall between pixels only.
+    std::array<uint32_t, 12> edgeLanes{};
 };
+
+// Whether a two-level picture's edges fall inside pixels of `bytes` bytes as often as
+// between them, as they do where each byte is a pixel.
+bool EdgesInsidePixels(const BytePattern& pattern, uint32_t bytes);
 
 // How often neighbouring bits and nibbles differ in the middle of the largest window,
 // inside a byte and from one byte to the next (the fewer of either bit order).

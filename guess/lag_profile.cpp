@@ -55,9 +55,11 @@ uint32_t SumAbsDiff(const uint8_t* a, const uint8_t* b, size_t count) {
     return sum;
 }
 
-// The steps of `grain` values across each place in rows `stride` apart, added to `step`,
-// over rows from the middle of `values`; false when they hold too few rows.
-bool AddSteps(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grain, std::vector<uint32_t>& step) {
+// Visits the step of `grain` values across each place of rows `stride` apart, as
+// `visit(place, step)`, over rows from the middle of `values`; false when they hold too
+// few rows.
+template <typename Visit>
+bool ForEachStep(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grain, Visit visit) {
     if (values.size() < grain + 3 * stride) return false;
     const uint64_t rows = std::min<uint64_t>({kSeamMaxRows, std::max<uint64_t>(kSeamMinRows, kSeamBytes / stride),
                                               (values.size() - grain) / stride - 1});
@@ -65,9 +67,25 @@ bool AddSteps(const std::vector<uint8_t>& values, uint64_t stride, uint64_t grai
     for (uint64_t row = 0; row < rows; ++row) {
         const uint8_t* at = &values[first + row * stride];
         const uint8_t* before = at - grain;
-        for (uint64_t c = 0; c < stride; ++c) step[c] += ByteDistance(at[c], before[c]);
+        for (uint64_t c = 0; c < stride; ++c) visit(c, ByteDistance(at[c], before[c]));
     }
     return true;
+}
+
+// The strongest of `steps` summed over `grain` places side by side, wrapping round at the
+// row's end, against `mean` steps there.
+double StrongestPlace(const std::vector<double>& steps, uint64_t grain, double mean) {
+    const uint64_t stride = steps.size();
+    if (mean <= 0) return 0;
+    auto at = [&](uint64_t place) { return steps[place < stride ? place : place % stride]; };
+    double across = 0;
+    for (uint64_t j = 0; j < grain; ++j) across += at(j);
+    double best = across;
+    for (uint64_t c = 1; c < stride; ++c) {
+        across += at(c + grain - 1) - at(c - 1);
+        best = std::max(best, across);
+    }
+    return best / (mean * static_cast<double>(grain));
 }
 
 }  // namespace
@@ -123,21 +141,34 @@ void LagProfile::Add(const std::vector<uint8_t>& bytes) {
 
 double SeamStrength(const ByteWindows& windows, uint64_t stride, uint64_t grain) {
     // Whole numbers, summed exactly: at most 64 rows of 255 a window.
-    std::vector<uint32_t> step(stride, 0);
-    for (const std::vector<uint8_t>* values : windows) AddSteps(*values, stride, grain, step);
+    std::vector<uint32_t> sum(stride, 0);
+    for (const std::vector<uint8_t>* values : windows)
+        ForEachStep(*values, stride, grain, [&](uint64_t c, uint8_t step) { sum[c] += step; });
+    const std::vector<double> steps(sum.begin(), sum.end());
     double total = 0;
-    for (const uint32_t s : step) total += s;
-    if (total <= 0) return 0;
-    // A window of `grain` places slid along the row, wrapping round at its end.
-    auto at = [&](uint64_t place) { return static_cast<double>(step[place < stride ? place : place % stride]); };
-    double across = 0;
-    for (uint64_t j = 0; j < grain; ++j) across += at(j);
-    double best = across;
-    for (uint64_t c = 1; c < stride; ++c) {
-        across += at(c + grain - 1) - at(c - 1);
-        best = std::max(best, across);
+    for (const double s : steps) total += s;
+    return StrongestPlace(steps, grain, total / static_cast<double>(stride));
+}
+
+double SeamInMostRows(const ByteWindows& windows, uint64_t stride, uint64_t grain) {
+    std::vector<uint8_t> steps;  // row after row, each `stride` places
+    double total = 0;
+    for (const std::vector<uint8_t>* values : windows) {
+        ForEachStep(*values, stride, grain, [&](uint64_t, uint8_t step) {
+            steps.push_back(step);
+            total += step;
+        });
     }
-    return best / (total / static_cast<double>(stride) * static_cast<double>(grain));
+    const uint64_t rows = steps.size() / stride;
+    if (rows == 0) return 0;
+    std::vector<double> medians(stride, 0);
+    std::vector<uint8_t> place(rows);
+    for (uint64_t c = 0; c < stride; ++c) {
+        for (uint64_t r = 0; r < rows; ++r) place[r] = steps[r * stride + c];
+        std::nth_element(place.begin(), place.begin() + static_cast<std::ptrdiff_t>(rows / 2), place.end());
+        medians[c] = place[rows / 2];
+    }
+    return StrongestPlace(medians, grain, total / static_cast<double>(steps.size()));
 }
 
 double Structure(const LagProfile& profile, uint64_t stride) {

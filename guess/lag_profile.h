@@ -41,5 +41,9 @@ private:
 // moves that place along every row, and no place stands out.
 double SeamStrength(const ByteWindows& windows, uint64_t stride, uint64_t grain);
 
+// The same with the step that half the rows reach at each place: a row boundary is seen in
+// most rows, where a long edge running diagonally is seen in some.
+double SeamInMostRows(const ByteWindows& windows, uint64_t stride, uint64_t grain);
+
 // How clearly the rows line up at `stride`, 0 to 1, for the confidence.
 double Structure(const LagProfile& profile, uint64_t stride);

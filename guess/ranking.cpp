@@ -32,6 +32,13 @@ constexpr double kShearMargin = 1.05;
 constexpr double kShearPenalty = 0.3;
 constexpr double kClearShearMargin = 1.5;
 constexpr double kClearShearPenalty = 1;
+// A stride beside a reading shears it only when its rows match as well as the reading's,
+// or when its row boundary shows in most rows, at least this clearly (as clearly as a
+// boundary must show to tell a row from its diagonal in strides.cpp) and kClearShearMargin
+// more clearly than the reading's own: a long edge running diagonally across a picture
+// without a boundary of its own (dark margins all round) shows as a clear boundary a pixel
+// off, but in the rows it crosses only, and rows a pixel off match worse.
+constexpr double kBoundaryInMostRows = 2;
 // How sharply a lower cost (bits a byte) turns into a larger share of the confidence.
 // Set in the first version (932a95d).
 constexpr double kCostSharpness = 20;
@@ -118,6 +125,13 @@ void PenalizeRowMultiples(const Evidence& evidence, std::vector<Scored>& scored)
     }
 }
 
+// The lag profile of the values a family's row boundary is seen in, where there is one.
+const LagProfile* ProfileOf(const Evidence& evidence, RowValues::Source source) {
+    if (source == RowValues::Bytes) return &evidence.profile;
+    if (source == RowValues::Grey && evidence.greyProfile) return &*evidence.greyProfile;
+    return nullptr;
+}
+
 // A reading a pixel wider or narrower than the picture shears it by a pixel a row, which a
 // picture whose texture runs diagonally can predict as well as the right reading. The row
 // boundary tells them apart: at the right stride the last pixel of a row meets the first of
@@ -131,10 +145,12 @@ void PenalizeShearedReadings(const Evidence& evidence, std::vector<Scored>& scor
     auto valuesOf = [&](RowValues::Source source) -> const ByteWindows& {
         return source == RowValues::Blocks ? blocks : source == RowValues::Grey ? grey : evidence.windows;
     };
-    Memo<std::tuple<int, uint64_t, uint64_t>, double> seams;
-    auto seam = [&](RowValues::Source source, uint64_t stride, uint64_t grain) {
-        return seams.Get({static_cast<int>(source), stride, grain},
-                         [&] { return SeamStrength(valuesOf(source), stride, grain); });
+    Memo<std::tuple<int, uint64_t, uint64_t, bool>, double> seams;
+    auto seam = [&](RowValues::Source source, uint64_t stride, uint64_t grain, bool inMostRows = false) {
+        return seams.Get({static_cast<int>(source), stride, grain, inMostRows}, [&] {
+            const ByteWindows& windows = valuesOf(source);
+            return inMostRows ? SeamInMostRows(windows, stride, grain) : SeamStrength(windows, stride, grain);
+        });
     };
     for (Scored& s : scored) {
         const RowValues values = FamilyOf(s.layout.shape.depth).Seams();
@@ -145,10 +161,22 @@ void PenalizeShearedReadings(const Evidence& evidence, std::vector<Scored>& scor
         // As far as the strides tried beside a row stride reach: a few bytes, or a block.
         const uint64_t reach = values.reach;
         const double own = seam(values.source, stride, grain);
+        const LagProfile* profile = ProfileOf(evidence, values.source);
+        auto matchesAsWell = [&](uint64_t other) {
+            return profile == nullptr || !profile->Has(stride) || !profile->Has(other) ||
+                   profile->At(other) <= profile->At(stride);
+        };
+        auto rivalSeam = [&](uint64_t other) {
+            const double there = seam(values.source, other, grain);
+            if (there <= kShearMargin * own || matchesAsWell(other)) return there;
+            const double inMostRows = seam(values.source, other, grain, true);
+            const bool boundary = inMostRows >= kBoundaryInMostRows &&
+                                  inMostRows > kClearShearMargin * seam(values.source, stride, grain, true);
+            return boundary ? there : 0.0;
+        };
         double beside = 0;
         for (uint64_t k = 1; k <= reach && k * grain < stride; ++k)
-            beside = std::max({beside, seam(values.source, stride - k * grain, grain),
-                               seam(values.source, stride + k * grain, grain)});
+            beside = std::max({beside, rivalSeam(stride - k * grain), rivalSeam(stride + k * grain)});
         // A boundary that stands out far more beside this reading leaves no doubt.
         if (beside > kShearMargin * own) s.cost += beside > kClearShearMargin * own ? kClearShearPenalty : kShearPenalty;
     }

@@ -137,6 +137,10 @@ guess-one-bit-nibble-groups-ignored|native|GUESS|guess/family_1bit.cpp|ComeInGro
 guess-four-bit-byte-groups-ignored|native|GUESS|guess/family_4bit.cpp|ComeInGroups(evidence, 4);|false;
 guess-dark-edge-read-as-pad|native|GUESS|guess/shapes.cpp|        return s.padFromZeros && s.linePad > 0 && FamilyOf(s.depth).PixelsPerByte() == 0 &&|        return false && s.padFromZeros && s.linePad > 0 && FamilyOf(s.depth).PixelsPerByte() == 0 &&
 guess-dark-edge-rows-start-anywhere|native|GUESS|guess/shapes.cpp|            s.rowStart = static_cast<int64_t>(columns.zeroRunEnd);|            s.rowStart = -1;
+guess-two-level-edges-ignored|native|GUESS|guess/family_rgb.cpp|EdgesInsidePixels(pattern, m_bytes)) penalty|false) penalty
+guess-file-start-not-tried|native|GUESS|guess/family.cpp|if (evidence.endIsFileEnd && start > textEnd|if (false && start > textEnd
+guess-shear-rows-matching-ignored|native|GUESS|guess/ranking.cpp|profile->At(other) <= profile->At(stride);|true;
+guess-shear-boundary-in-most-rows-ignored|native|GUESS|guess/ranking.cpp|const bool boundary = inMostRows >= kBoundaryInMostRows &&|const bool boundary = false &&
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }
