@@ -16,8 +16,9 @@ bool PixelFamily::Tries(const Evidence&, const StrideList& strides, uint64_t str
 // A header's end is found to within a row where the rows next to it look alike: the row
 // before is the other likely start. A found end less than a row past the file's start, or
 // past the end of the lines of text it starts with, may be the picture's own first rows
-// differing from the rest (a tile's lit top edge): that start is tried too. Not for a span
-// cut from a file, whose start is no more than where its judging began.
+// differing from the rest (a tile's lit top edge): that start is tried too where whole
+// rows from it end with the file. Not for a span cut from a file, whose start is no more
+// than where its judging began.
 std::vector<int64_t> PixelFamily::StartsToTry(const Evidence& evidence, const Shape& shape, int64_t start) const {
     std::vector<int64_t> starts{start};
     if (evidence.hints.offset) return starts;
@@ -25,7 +26,8 @@ std::vector<int64_t> PixelFamily::StartsToTry(const Evidence& evidence, const Sh
     if (start >= stride) starts.push_back(start - stride);
     const int64_t textEnd = evidence.textHeaderEnd < start ? evidence.textHeaderEnd : 0;
     const bool tried = std::find(starts.begin(), starts.end(), textEnd) != starts.end();
-    if (evidence.endIsFileEnd && start > textEnd && start - textEnd < stride && !tried) starts.push_back(textEnd);
+    const bool wholeRows = (evidence.sample.FileSize() - textEnd) % stride == 0;
+    if (evidence.endIsFileEnd && start > textEnd && start - textEnd < stride && wholeRows && !tried) starts.push_back(textEnd);
     return starts;
 }
 
