@@ -27,7 +27,8 @@ std::vector<int64_t> PixelFamily::StartsToTry(const Evidence& evidence, const Sh
     const int64_t textEnd = evidence.textHeaderEnd < start ? evidence.textHeaderEnd : 0;
     const bool tried = std::find(starts.begin(), starts.end(), textEnd) != starts.end();
     const bool wholeRows = (evidence.sample.FileSize() - textEnd) % stride == 0;
-    if (evidence.endIsFileEnd && start > textEnd && start - textEnd < stride && wholeRows && !tried) starts.push_back(textEnd);
+    if (evidence.endIsFileEnd && start > textEnd && start - textEnd < stride && wholeRows && !tried)
+        starts.push_back(textEnd);
     return starts;
 }
 

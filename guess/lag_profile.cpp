@@ -74,10 +74,11 @@ bool ForEachStep(const std::vector<uint8_t>& values, uint64_t stride, uint64_t g
 
 // The strongest of `steps` summed over `grain` places side by side, wrapping round at the
 // row's end, against `mean` steps there.
-double StrongestPlace(const std::vector<double>& steps, uint64_t grain, double mean) {
+template <typename Step>
+double StrongestPlace(const std::vector<Step>& steps, uint64_t grain, double mean) {
     const uint64_t stride = steps.size();
     if (mean <= 0) return 0;
-    auto at = [&](uint64_t place) { return steps[place < stride ? place : place % stride]; };
+    auto at = [&](uint64_t place) { return static_cast<double>(steps[place < stride ? place : place % stride]); };
     double across = 0;
     for (uint64_t j = 0; j < grain; ++j) across += at(j);
     double best = across;
@@ -144,10 +145,9 @@ double SeamStrength(const ByteWindows& windows, uint64_t stride, uint64_t grain)
     std::vector<uint32_t> sum(stride, 0);
     for (const std::vector<uint8_t>* values : windows)
         ForEachStep(*values, stride, grain, [&](uint64_t c, uint8_t step) { sum[c] += step; });
-    const std::vector<double> steps(sum.begin(), sum.end());
     double total = 0;
-    for (const double s : steps) total += s;
-    return StrongestPlace(steps, grain, total / static_cast<double>(stride));
+    for (const uint32_t s : sum) total += s;
+    return StrongestPlace(sum, grain, total / static_cast<double>(stride));
 }
 
 double SeamInMostRows(const ByteWindows& windows, uint64_t stride, uint64_t grain) {

@@ -8,6 +8,7 @@
 
 #include "guess/family.h"
 #include "guess/memo.h"
+#include "guess/strides.h"
 
 namespace {
 
@@ -32,13 +33,6 @@ constexpr double kShearMargin = 1.05;
 constexpr double kShearPenalty = 0.3;
 constexpr double kClearShearMargin = 1.5;
 constexpr double kClearShearPenalty = 1;
-// A stride beside a reading shears it only when its rows match as well as the reading's,
-// or when its row boundary shows in most rows, at least this clearly (as clearly as a
-// boundary must show to tell a row from its diagonal in strides.cpp) and kClearShearMargin
-// more clearly than the reading's own: a long edge running diagonally across a picture
-// without a boundary of its own (dark margins all round) shows as a clear boundary a pixel
-// off, but in the rows it crosses only, and rows a pixel off match worse.
-constexpr double kBoundaryInMostRows = 2;
 // How sharply a lower cost (bits a byte) turns into a larger share of the confidence.
 // Set in the first version (932a95d).
 constexpr double kCostSharpness = 20;
@@ -132,6 +126,12 @@ const LagProfile* ProfileOf(const Evidence& evidence, RowValues::Source source) 
     return nullptr;
 }
 
+// A stride beside a reading shears it only when its rows match as well as the reading's,
+// or when its row boundary shows in most rows, at least kClearSeam and kClearShearMargin
+// more clearly than the reading's own: a long edge running diagonally across a picture
+// without a boundary of its own (dark margins all round) shows as a clear boundary a pixel
+// off, but in the rows it crosses only, and rows a pixel off match worse.
+//
 // A reading a pixel wider or narrower than the picture shears it by a pixel a row, which a
 // picture whose texture runs diagonally can predict as well as the right reading. The row
 // boundary tells them apart: at the right stride the last pixel of a row meets the first of
@@ -170,7 +170,7 @@ void PenalizeShearedReadings(const Evidence& evidence, std::vector<Scored>& scor
             const double there = seam(values.source, other, grain);
             if (there <= kShearMargin * own || matchesAsWell(other)) return there;
             const double inMostRows = seam(values.source, other, grain, true);
-            const bool boundary = inMostRows >= kBoundaryInMostRows &&
+            const bool boundary = inMostRows >= kClearSeam &&
                                   inMostRows > kClearShearMargin * seam(values.source, stride, grain, true);
             return boundary ? there : 0.0;
         };

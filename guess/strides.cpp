@@ -23,9 +23,8 @@ constexpr uint64_t kDiagonalReach = 4;
 constexpr double kBesideDeeperDip = 0.5;
 // Two dips this far apart or less may be a row and its diagonal (932a95d, c0bd24a).
 constexpr uint64_t kDiagonalPairReach = 8;
-// A row boundary that decides between a row and its diagonal: at least this strong, and
-// this much stronger than the other's (c0bd24a, d2b2398).
-constexpr double kClearSeam = 2;
+// A row boundary that decides between a row and its diagonal: at least kClearSeam strong,
+// and this much stronger than the other's (c0bd24a, d2b2398).
 constexpr double kClearerSeam = 1.5;
 // Two-level strides are tried in whole parts down to this one (7e5e3bc: dithering that
 // dips deeper many rows on).

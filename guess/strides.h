@@ -19,6 +19,10 @@ constexpr uint64_t kGlyphRowBytes = 2;
 // Bytes either side of a row stride where diagonals dip, tried as strides too; 8 reaches
 // diagonal grain sheared by two pixels a row (3a7d031).
 constexpr uint64_t kBesideReach = 8;
+// A row boundary this strong (SeamStrength) is clear: it decides between a row and its
+// diagonal, and a stride beside a reading whose boundary shows this clearly in most rows
+// may shear it (c0bd24a, d2b2398).
+constexpr double kClearSeam = 2;
 
 // Lags where the profile of `values` dips most sharply, strongest first.
 // Bit by bit, the lag a byte off is eight pixels off, no diagonal neighbour: `diagonals`

@@ -140,7 +140,7 @@ guess-dark-edge-rows-start-anywhere|native|GUESS|guess/shapes.cpp|            s.
 guess-two-level-edges-ignored|native|GUESS|guess/family_rgb.cpp|EdgesInsidePixels(pattern, m_bytes)) penalty|false) penalty
 guess-file-start-not-tried|native|GUESS|guess/family.cpp|if (evidence.endIsFileEnd && start > textEnd|if (false && start > textEnd
 guess-shear-rows-matching-ignored|native|GUESS|guess/ranking.cpp|profile->At(other) <= profile->At(stride);|true;
-guess-shear-boundary-in-most-rows-ignored|native|GUESS|guess/ranking.cpp|const bool boundary = inMostRows >= kBoundaryInMostRows &&|const bool boundary = false &&
+guess-shear-boundary-in-most-rows-ignored|native|GUESS|guess/ranking.cpp|const bool boundary = inMostRows >= kClearSeam &&|const bool boundary = false &&
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }
