@@ -79,17 +79,53 @@ std::optional<int64_t> Snap(int64_t phase, int64_t headerEnd, uint64_t stride, i
     return snapped;
 }
 
-// How far from one end of `bytes` they differ from the bytes one stride further in more than
-// those differ from the next stride on: a header read from the head, a trailer from the end.
+// How `bytes` climb from one end as they differ from the bytes one stride further in more
+// than those differ from the next stride on: a header read from the head, a trailer from the end.
 template <bool kFromEnd>
-int64_t EdgeLength(const std::vector<uint8_t>& bytes, uint64_t stride, bool againstTypical = false) {
-    if (bytes.size() <= 2 * stride) return 0;
+Climbs EdgeClimbs(const std::vector<uint8_t>& bytes, uint64_t stride, bool againstTypical = false) {
+    if (bytes.size() <= 2 * stride) return {};
     const uint64_t span = std::min<uint64_t>({bytes.size() - 2 * stride, kHeaderSearchBytes});
     auto at = [&](uint64_t t, uint64_t rows) {
         return kFromEnd ? bytes[bytes.size() - 1 - t - rows * stride] : bytes[t + rows * stride];
     };
-    return ChangePoint(span, [&](uint64_t t) { return std::abs(at(t, 0) - at(t, 1)); },
-                       [&](uint64_t t) { return std::abs(at(t, 1) - at(t, 2)); }, againstTypical);
+    return ClimbsOf(span, [&](uint64_t t) { return std::abs(at(t, 0) - at(t, 1)); },
+                    [&](uint64_t t) { return std::abs(at(t, 1) - at(t, 2)); }, againstTypical);
+}
+
+template <bool kFromEnd>
+int64_t EdgeLength(const std::vector<uint8_t>& bytes, uint64_t stride) {
+    return HighestClimbEnd(EdgeClimbs<kFromEnd>(bytes, stride));
+}
+
+// A picture cut from a file starts and ends at the same row phase, and its last row's end
+// is found as its first row's start is: each a byte or two off where the bytes outside
+// happen to be near the picture's. The head's may also run on into the first row where a
+// figure on black touches the second (a teddy's head, 91 bytes on). Besides each end's own
+// change point, the start is kept whose phase gives the highest climb from both ends
+// together: up to a row before the head's, or a few bytes after it. Climbs are taken
+// against the picture's typical row difference, not the next row's: many rows of machine
+// code differ from each other as much as from the picture.
+void MeasureSpanEdges(const std::vector<uint8_t>& bytes, uint64_t stride, PictureEdges& edges) {
+    const Climbs head = EdgeClimbs<false>(bytes, stride, true);
+    const Climbs tail = EdgeClimbs<true>(bytes, stride, true);
+    const int64_t trailer = HighestClimbEnd(tail);
+    const int64_t s = static_cast<int64_t>(stride);
+    const int64_t size = static_cast<int64_t>(bytes.size());
+    edges.headEdge = edges.headerEnd = HighestClimbEnd(head);
+    edges.tailPhase = trailer ? (size - trailer) % s : -1;
+    if (edges.headEdge == 0 || trailer == 0) return;
+    const int64_t reach = std::min<int64_t>(s / 3, kEndTolerance);
+    double bestClimb = -1e300;
+    for (int64_t start = std::max<int64_t>(1, edges.headEdge - (s - 1)); start <= edges.headEdge + reach; ++start) {
+        if (start > static_cast<int64_t>(head.after.size())) break;
+        const int64_t after = size - (start + (size - trailer - start + s / 2) / s * s);
+        if (after < 1 || after > static_cast<int64_t>(tail.after.size())) continue;
+        const double climb = head.after[static_cast<size_t>(start - 1)] + tail.after[static_cast<size_t>(after - 1)];
+        if (climb > bestClimb) {
+            bestClimb = climb;
+            edges.headerEnd = start;
+        }
+    }
 }
 
 // Whether bytes follow the picture's last row: zeros that pad the file, or a tail that
@@ -112,11 +148,28 @@ int64_t StartEndingWithFile(int64_t headerEnd, int64_t stride, int64_t fileSize)
     return latest < phase ? phase : latest - (latest - phase) % stride;
 }
 
+// A picture cut from a file: where its first row starts, found from the head, from its
+// last row's end at the tail, and from a row boundary within it. Each can be a byte or two
+// off where the bytes outside happen to be near the picture's (at the tail, text after a
+// picture), and the row boundary further where the picture has none (an outline on black
+// pulled a teddy 7 bytes early): two that agree decide, else both ends' climbs together.
+int64_t SpanStart(int64_t phase, const PictureEdges& edges, uint64_t stride) {
+    const int64_t head = edges.headEdge;
+    if (head == 0) return edges.headerEnd;
+    const int64_t reach = std::min<int64_t>(static_cast<int64_t>(stride) / 3, kEndTolerance);
+    const std::optional<int64_t> tail = Snap(edges.tailPhase, head, stride, reach);
+    const std::optional<int64_t> boundary = Snap(phase, head, stride, reach);
+    if (tail == head) return head;
+    if (boundary && (boundary == head || boundary == tail)) return *boundary;
+    return edges.headerEnd;
+}
+
 // The header's end is found to a few bytes. The exact start comes from the end of the file,
 // where a picture usually ends with its last row, or else from a clear row boundary.
 int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shape, int64_t fileSize) {
     const int64_t headerEnd = edges.headerEnd;
     if (headerEnd == 0) return 0;
+    if (!edges.endIsFileEnd) return SpanStart(phase, edges, shape.stride);
     const int64_t s = static_cast<int64_t>(shape.stride);
     if (!edges.trailer) {
         const int64_t start = StartEndingWithFile(headerEnd, s, fileSize);
@@ -136,6 +189,18 @@ int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shap
 }
 
 }  // namespace
+
+int64_t HighestClimbEnd(const Climbs& climbs) {
+    double best = 0;
+    int64_t end = 0;
+    for (size_t t = 0; t < climbs.after.size(); ++t) {
+        if (climbs.after[t] > best) {
+            best = climbs.after[t];
+            end = static_cast<int64_t>(t + 1);
+        }
+    }
+    return best >= kChanceClimb * climbs.margin ? end : 0;
+}
 
 int64_t TextHeaderEnd(const std::vector<uint8_t>& bytes) {
     size_t end = 0;
@@ -163,7 +228,10 @@ int64_t TextHeaderEnd(const std::vector<uint8_t>& bytes) {
 PictureEdges FindPictureEdges(const Evidence& evidence, uint64_t stride) {
     const FileSample& sample = evidence.sample;
     PictureEdges edges;
-    edges.headerEnd = EdgeLength<false>(sample.Head().bytes, stride, !evidence.endIsFileEnd);
+    if (evidence.endIsFileEnd)
+        edges.headerEnd = EdgeLength<false>(sample.Head().bytes, stride);
+    else
+        MeasureSpanEdges(sample.Head().bytes, stride, edges);
     // Lines of text whose end the rows do not show, as when the picture's top rows are as
     // busy as text.
     if (edges.headerEnd == 0) edges.headerEnd = evidence.textHeaderEnd;

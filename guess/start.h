@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "guess/evidence.h"
 #include "guess/family.h"
@@ -23,24 +24,35 @@
 constexpr double kBaseMargin = 2;
 constexpr double kChanceClimb = 8;
 
+// The climb after each of the first `span` values, with the margin it is judged by.
+struct Climbs {
+    std::vector<double> after;
+    double margin = 0;
+};
+
 template <typename Across, typename Along>
-int64_t ChangePoint(uint64_t span, Across across, Along along, bool againstTypical = false) {
+Climbs ClimbsOf(uint64_t span, Across across, Along along, bool againstTypical = false) {
     double typical = 0;
     for (uint64_t t = span / 2; t < span; ++t) typical += along(t);
     typical /= static_cast<double>(std::max<uint64_t>(1, span - span / 2));
-    const double margin = kBaseMargin + typical / 2;
+    Climbs climbs;
+    climbs.margin = kBaseMargin + typical / 2;
+    climbs.after.resize(span);
     double climb = 0;
-    double best = 0;
-    int64_t end = 0;
     for (uint64_t t = 0; t < span; ++t) {
-        climb += across(t) - (againstTypical ? typical : along(t)) - margin;
-        if (climb > best) {
-            best = climb;
-            end = static_cast<int64_t>(t + 1);
-        }
+        climb += across(t) - (againstTypical ? typical : along(t)) - climbs.margin;
+        climbs.after[t] = climb;
     }
-    // Chance gives short climbs; a header of a few bytes already climbs well above them.
-    return best >= kChanceClimb * margin ? end : 0;
+    return climbs;
+}
+
+// Where the highest climb ends; chance gives short climbs, and a header of a few bytes
+// already climbs well above them.
+int64_t HighestClimbEnd(const Climbs& climbs);
+
+template <typename Across, typename Along>
+int64_t ChangePoint(uint64_t span, Across across, Along along, bool againstTypical = false) {
+    return HighestClimbEnd(ClimbsOf(span, across, along, againstTypical));
 }
 
 // Where the bytes start to match the bytes one stride on, within the head of the file, and
@@ -49,6 +61,9 @@ struct PictureEdges {
     int64_t headerEnd = 0;
     bool trailer = false;
     bool endIsFileEnd = true;
+    // Of a span: the head's own change point, and the row phase its tail's gives (or -1).
+    int64_t headEdge = 0;
+    int64_t tailPhase = -1;
 };
 PictureEdges FindPictureEdges(const Evidence& evidence, uint64_t stride);
 

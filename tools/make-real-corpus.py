@@ -23,6 +23,7 @@ import json
 import os
 import random
 import shutil
+import struct
 import subprocess
 import tarfile
 import time
@@ -247,9 +248,28 @@ def in_tar(rng, pixels, name):
     return out.getvalue(), offset
 
 
+def text_section(path):
+    """Where a 64-bit ELF program's machine code lies: its .text section's offset and size."""
+    with open(path, "rb") as f:
+        elf = f.read()
+    sections, = struct.unpack_from("<Q", elf, 0x28)
+    entry_size, count, names_index = struct.unpack_from("<HHH", elf, 0x3A)
+    section = lambda i: struct.unpack_from("<I4xQ8xQQ", elf, sections + i * entry_size)
+    names = section(names_index)[2]
+    for i in range(count):
+        name, _, offset, size = section(i)
+        if elf[names + name:elf.index(b"\0", names + name)] == b".text":
+            return offset, size
+    raise SystemExit(f"{path} has no .text section")
+
+
 def machine_code(rng):
+    # From the program's .text: its first 128 KB are relocation tables, records of their own
+    # that line up as rows, not machine code.
+    offset, size = text_section(MACHINE_CODE)
+    assert size >= 0x10000 + 40000, f"{MACHINE_CODE}'s machine code is shorter than the stretches taken"
     with open(MACHINE_CODE, "rb") as f:
-        f.seek(0x10000 + rng.randrange(0x10000))
+        f.seek(offset + rng.randrange(0x10000))
         return f.read(rng.randrange(4096, 40000))
 
 

@@ -118,7 +118,7 @@ guess-binary-context-misses-up-right|native|GUESS|guess/family_1bit.cpp|value(up
 guess-last-reading-never-costed|native|GUESS|guess/parallel.h|for (size_t i = next++; i < count; i = next++) work(i);|for (size_t i = next++; i + 1 < count; i = next++) work(i);
 guess-span-text-not-foreign|native|GUESS|guess/region.cpp|    if (LooksLikeText(counts)) return BlockKind::Foreign;|    if (false) return BlockKind::Foreign;
 guess-span-readings-ignored|native|GUESS|guess/pipeline.cpp|        if (judge.Admits(reading)) scored.push_back(reading);|        if (false) scored.push_back(reading);
-guess-span-header-against-next-row|native|GUESS|guess/start.cpp|EdgeLength<false>(sample.Head().bytes, stride, !evidence.endIsFileEnd)|EdgeLength<false>(sample.Head().bytes, stride, false)
+guess-span-header-against-next-row|native|GUESS|guess/start.cpp|const Climbs head = EdgeClimbs<false>(bytes, stride, true);|const Climbs head = EdgeClimbs<false>(bytes, stride, false);
 guess-span-rows-going-on-ignored|native|GUESS|guess/pipeline.cpp|        return LinesUpAt(m_bytes, begin, end, stride, begin == 0);|        return false;
 guess-span-packed-pixels-read|native|GUESS|guess/evidence.cpp|valuePixelsOnly(part == Part::PictureSpan)|valuePixelsOnly(false)
 guess-header-bmp-height-unsigned|native|GUESS|guess/headers.cpp|int64_t{static_cast<int32_t>(h.Little(22, 4))}|int64_t{h.Little(22, 4)}
@@ -141,6 +141,10 @@ guess-two-level-edges-ignored|native|GUESS|guess/family_rgb.cpp|EdgesInsidePixel
 guess-file-start-not-tried|native|GUESS|guess/family.cpp|if (evidence.endIsFileEnd && start > textEnd|if (false && start > textEnd
 guess-shear-rows-matching-ignored|native|GUESS|guess/ranking.cpp|profile->At(other) <= profile->At(stride);|true;
 guess-shear-boundary-in-most-rows-ignored|native|GUESS|guess/ranking.cpp|const bool boundary = inMostRows >= kClearSeam &&|const bool boundary = false &&
+guess-span-start-by-row-boundary|native|GUESS|guess/start.cpp|    if (tail == head) return head;|    if (boundary) return *boundary;\n    if (tail == head) return head;
+guess-span-ends-not-joined|native|GUESS|guess/start.cpp|    return edges.headerEnd;\n}|    return head;\n}
+guess-span-text-tail-trusted|native|GUESS|guess/start.cpp|    if (boundary && (boundary == head |    if (false && (boundary == head 
+guess-span-start-not-before-head|native|GUESS|guess/start.cpp|edges.headEdge - (s - 1)|edges.headEdge - reach
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

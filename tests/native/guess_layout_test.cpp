@@ -448,13 +448,36 @@ TEST(PictureRegions, TellPicturesFromOtherBytes) {
     EXPECT_TRUE(FindPictureRegions(Noise(100000)).empty()) << "noise holds no picture";
 }
 
-// A picture among other bytes, compressed before it and text after it: the rows to read
-// are the picture's, from its first row (or the row before) to past its last.
+Bytes BlobCrossedByALine(uint32_t width, uint32_t height);
+Bytes Records(size_t count);
+
+// The picture with a bright mark `count` bytes long in the middle of its second row, as where
+// a figure on black touches the top: there the first row differs from the one below as the
+// bytes before it do.
+Bytes TouchingTheTop(Bytes grey, uint32_t width, uint32_t count) {
+    std::fill_n(grey.begin() + width + width / 2, count, 200);
+    return grey;
+}
+
+// A picture among other bytes, compressed or a program's records before it and text after
+// it: the rows to read are the picture's, from its first row (or the row before) to past its
+// last. A blob on black shows no row boundary; bytes before it that happen to be near the
+// first row's must not pull the start early, nor a figure touching the top push it late.
 TEST(GuessLayout, FindsAPictureAmongOtherBytes) {
-    const int32_t start = 10000;
-    for (const auto& [width, height] : {std::pair<uint32_t, uint32_t>{211, 300}, {151, 400}}) {
-        Bytes file = Noise(start);
-        const Bytes grey = Grey(PhotoLikeRgb(width, height));
+    const int32_t start = 417 * 24;
+    const struct {
+        uint32_t width, height;
+        Bytes before, grey;
+        int lookalikeBytes;
+    } cases[] = {{211, 300, Noise(start), Grey(PhotoLikeRgb(211, 300)), 0},
+                 {151, 400, Noise(start), Grey(PhotoLikeRgb(151, 400)), 0},
+                 {151, 400, Records(start / 24), Grey(PhotoLikeRgb(151, 400)), 0},
+                 {173, 120, Records(start / 24), BlobCrossedByALine(173, 120), 0},
+                 {173, 120, Noise(start), BlobCrossedByALine(173, 120), 2},
+                 {173, 120, Noise(start), TouchingTheTop(BlobCrossedByALine(173, 120), 173, 10), 0}};
+    for (const auto& [width, height, before, grey, lookalikeBytes] : cases) {
+        Bytes file = before;
+        for (int i = 1; i <= lookalikeBytes; ++i) file[file.size() - i] = grey[width - i];
         file.insert(file.end(), grey.begin(), grey.end());
         const Bytes text = Text(3400);
         file.insert(file.end(), text.begin(), text.end());
