@@ -16,8 +16,10 @@ constexpr double kSmoothShare = 0.5;
 constexpr double kForeignShare = 0.8;
 // Bytes closer than this on average, drawn at random, are one value for the judging.
 constexpr double kFlatSpread = 1;
-// A block with fewer than this share of bytes besides zeros is flat.
-constexpr double kFewestNonZero = 0.25;
+// A block with fewer than this share of bytes besides its commonest value is flat: zeros
+// that pad code and tables, or a page's white with a few specks, which side by side are as
+// far apart as drawn at random and would judge a binarised scan's margins foreign.
+constexpr double kFewestOthers = 0.25;
 // The widest pixel whose channels are compared with the pixel before.
 constexpr size_t kWidestPixel = 4;
 // Text lined up in columns looks smooth in its runs of spaces: a block whose bytes besides
@@ -79,8 +81,8 @@ bool IsPicture(BlockKind kind) { return kind == BlockKind::Smooth || kind == Blo
 BlockKind JudgeBlock(const uint8_t* bytes, size_t size) {
     std::array<uint32_t, 256> counts{};
     for (size_t i = 0; i < size; ++i) ++counts[bytes[i]];
-    const double nonZero = static_cast<double>(size - counts[0]);
-    if (size <= kWidestPixel || nonZero < kFewestNonZero * static_cast<double>(size)) return BlockKind::Flat;
+    const double others = static_cast<double>(size - *std::max_element(counts.begin(), counts.end()));
+    if (size <= kWidestPixel || others < kFewestOthers * static_cast<double>(size)) return BlockKind::Flat;
     const double spread = RandomPairDistance(counts);
     if (spread < kFlatSpread) return BlockKind::Flat;
     if (LooksLikeText(counts)) return BlockKind::Foreign;

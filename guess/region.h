@@ -12,7 +12,8 @@
 constexpr size_t kRegionBlockBytes = 512;
 
 // How a block's bytes look, two zeros side by side left out (zeros pad code, tables and
-// archive members as often as they are dark pixels): few other bytes, or one value (flat);
+// archive members as often as they are dark pixels): few bytes besides the commonest value,
+// or values all alike (flat);
 // each far nearer the byte one to four places before than chance makes it (smooth), or
 // nearer (textured, as noisy, dithered or packed pixels are); or no nearer, or text (foreign).
 enum class BlockKind : uint8_t { Flat, Smooth, Textured, Foreign };

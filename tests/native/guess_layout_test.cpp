@@ -414,6 +414,13 @@ Bytes Columns() {
     return text;
 }
 
+// White with a black speck every 50 bytes, as a binarised scan's margin.
+Bytes Specks() {
+    Bytes white(kRegionBlockBytes, 255);
+    for (size_t i = 17; i < white.size(); i += 50) white[i] = 0;
+    return white;
+}
+
 // Blocks as the region finder judges them, and the region it finds among other bytes.
 TEST(PictureRegions, TellPicturesFromOtherBytes) {
     const Bytes grey = Grey(PhotoLikeRgb(211, 160));
@@ -431,6 +438,7 @@ TEST(PictureRegions, TellPicturesFromOtherBytes) {
         {"text padded with zeros", textAndZeros, BlockKind::Foreign},
         {"text in columns, padded with spaces", Columns(), BlockKind::Foreign},
         {"one value", Bytes(kRegionBlockBytes, 0x5A), BlockKind::Flat},
+        {"white with a few specks", Specks(), BlockKind::Flat},
     };
     for (const auto& block : blocks) EXPECT_EQ(JudgeBlock(block.bytes.data(), kRegionBlockBytes), block.kind) << block.what;
 
