@@ -94,12 +94,12 @@ guess-sheared-readings-not-penalized|native|GUESS|guess/ranking.cpp|        if (
 guess-shear-compared-one-pixel-only|native|GUESS|guess/family.cpp|std::max<uint64_t>(1, kBesideReach / grain)};|uint64_t{1}};
 guess-part-rows-not-penalized|native|GUESS|guess/cost.cpp|!EndsWithFile(layout, evidence.sample.FileSize())) penalty += kPartRowPenalty;|false) penalty += kPartRowPenalty;
 guess-lag-profile-few-runs|native|GUESS|guess/lag_profile.cpp|runBytes == size ? 1 : kLagRuns;|runBytes == size ? 1 : 16;
-guess-smooth-bytes-read-as-channels|native|GUESS|guess/family_rgb.cpp|        if (evidence.bytePattern.smooth && m_depth|        if (false && m_depth
+guess-smooth-bytes-read-as-channels|native|GUESS|guess/family_rgb.cpp|if ((pattern.smooth && m_depth != Depth24)|if ((false && m_depth != Depth24)
 guess-sixteen-bit-fields-coded-apart|native|GUESS|guess/family_rgb.cpp|    bool ChannelsAlike() const override { return true; }|    bool ChannelsAlike() const override { return m_depth != Depth16; }
 guess-field-residuals-not-scaled|native|GUESS|guess/cost.cpp|ScaledResidual(previousChannel->values[i], previousBits, bits)|previousChannel->values[i]
 guess-nibbles-of-values-read-as-pixels|native|GUESS|guess/family_4bit.cpp|NibblesDiffer(BitChanges(evidence, stride))|false
 guess-bit-places-of-values-read-as-pixels|native|GUESS|guess/family_1bit.cpp|BitPlacesDiffer(BitChanges(evidence, stride))|false
-guess-no-start-a-row-earlier|native|GUESS|guess/family.cpp|    if (!evidence.hints.offset && start >= static_cast<int64_t>(shape.stride))|    if (false)
+guess-no-start-a-row-earlier|native|GUESS|guess/family.cpp|    if (start >= stride) starts.push_back(start - stride);|    if (false) starts.push_back(start - stride);
 guess-header-bytes-not-paid-for|native|GUESS|guess/cost.cpp|    if (!sample.IsWholeFile()) return pictureBitsPerByte;|    return pictureBitsPerByte;
 guess-few-blocks-one-start-only|native|GUESS|guess/family_dxt1.cpp|        if (!evidence.hints.offset && evidence.blocks.Evident() && fileSize <= static_cast<int64_t>(8 * kFewBlocks)) {|        if (false) {
 guess-few-blocks-start-given-ignored|native|GUESS|guess/family_dxt1.cpp|        if (!evidence.hints.offset && evidence.blocks.Evident()|        if (evidence.blocks.Evident()
@@ -107,7 +107,7 @@ guess-small-files-not-read-bit-by-bit|native|GUESS|guess/family_packed.cpp|fileS
 guess-weak-block-dips-not-tried|native|GUESS|guess/family_dxt1.cpp|    } else if (brightness.size() <= kWeakDipBlocks) {|    } else if (false) {
 guess-file-end-not-trusted|native|GUESS|guess/start.cpp|    if (!edges.trailer) {|    if (false) {
 guess-trailer-not-seen|native|GUESS|guess/start.cpp|    return EdgeLength<true>(bytes, stride) != 0;|    return false;
-guess-file-end-pulls-start-far|native|GUESS|guess/start.cpp|std::min<int64_t>(s / 3, kEndTolerance);|std::min<int64_t>(s / 3, 64);
+guess-file-end-pulls-start-far|native|GUESS|guess/start.cpp|endTolerance = std::min<int64_t>(s / 3, kEndTolerance);|endTolerance = std::min<int64_t>(s / 3, 64);
 guess-no-glyph-rows-of-a-byte|native|GUESS|guess/strides.h|constexpr uint64_t kMinStride = 1;|constexpr uint64_t kMinStride = 2;
 guess-glyph-tables-pay-for-their-aspect|native|GUESS|guess/cost.cpp|    if (!glyphTable) penalty +=|    penalty +=
 guess-glyph-rows-taken-for-pixel-width|native|GUESS|guess/family_packed.cpp| && !glyphRows) penalty += 1;|) penalty += 1;
