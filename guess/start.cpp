@@ -79,6 +79,10 @@ std::optional<int64_t> Snap(int64_t phase, int64_t headerEnd, uint64_t stride, i
     return snapped;
 }
 
+// How far from the header's end a row end found at the file's end, or at a span's, may
+// place the start: within a third of a row, and at most kEndTolerance.
+int64_t EndReach(uint64_t stride) { return std::min<int64_t>(static_cast<int64_t>(stride) / 3, kEndTolerance); }
+
 // How `bytes` climb from one end as they differ from the bytes one stride further in more
 // than those differ from the next stride on: a header read from the head, a trailer from the end.
 template <bool kFromEnd>
@@ -114,7 +118,7 @@ void MeasureSpanEdges(const std::vector<uint8_t>& bytes, uint64_t stride, Pictur
     edges.headEdge = edges.headerEnd = HighestClimbEnd(head);
     edges.tailPhase = trailer ? (size - trailer) % s : -1;
     if (edges.headEdge == 0 || trailer == 0) return;
-    const int64_t reach = std::min<int64_t>(s / 3, kEndTolerance);
+    const int64_t reach = EndReach(stride);
     double bestClimb = -1e300;
     for (int64_t start = std::max<int64_t>(1, edges.headEdge - (s - 1)); start <= edges.headEdge + reach; ++start) {
         if (start > static_cast<int64_t>(head.after.size())) break;
@@ -156,7 +160,7 @@ int64_t StartEndingWithFile(int64_t headerEnd, int64_t stride, int64_t fileSize)
 int64_t SpanStart(int64_t phase, const PictureEdges& edges, uint64_t stride) {
     const int64_t head = edges.headEdge;
     if (head == 0) return edges.headerEnd;
-    const int64_t reach = std::min<int64_t>(static_cast<int64_t>(stride) / 3, kEndTolerance);
+    const int64_t reach = EndReach(stride);
     const std::optional<int64_t> tail = Snap(edges.tailPhase, head, stride, reach);
     const std::optional<int64_t> boundary = Snap(phase, head, stride, reach);
     if (tail == head) return head;
@@ -175,7 +179,7 @@ int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shap
         const int64_t start = StartEndingWithFile(headerEnd, s, fileSize);
         if (start <= headerEnd + kLongestHeaderTail) return start;
     }
-    const int64_t endTolerance = std::min<int64_t>(s / 3, kEndTolerance);
+    const int64_t endTolerance = EndReach(shape.stride);
     // The end of a stretch cut from a file fixes nothing.
     for (const int64_t trailing : {int64_t{0}, static_cast<int64_t>(shape.linePad)}) {
         const auto start = edges.endIsFileEnd ? Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance) : std::nullopt;

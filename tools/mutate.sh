@@ -107,7 +107,7 @@ guess-small-files-not-read-bit-by-bit|native|GUESS|guess/family_packed.cpp|fileS
 guess-weak-block-dips-not-tried|native|GUESS|guess/family_dxt1.cpp|    } else if (brightness.size() <= kWeakDipBlocks) {|    } else if (false) {
 guess-file-end-not-trusted|native|GUESS|guess/start.cpp|    if (!edges.trailer) {|    if (false) {
 guess-trailer-not-seen|native|GUESS|guess/start.cpp|    return EdgeLength<true>(bytes, stride) != 0;|    return false;
-guess-file-end-pulls-start-far|native|GUESS|guess/start.cpp|endTolerance = std::min<int64_t>(s / 3, kEndTolerance);|endTolerance = std::min<int64_t>(s / 3, 64);
+guess-file-end-pulls-start-far|native|GUESS|guess/start.cpp|static_cast<int64_t>(stride) / 3, kEndTolerance); }|static_cast<int64_t>(stride) / 3, 64); }
 guess-no-glyph-rows-of-a-byte|native|GUESS|guess/strides.h|constexpr uint64_t kMinStride = 1;|constexpr uint64_t kMinStride = 2;
 guess-glyph-tables-pay-for-their-aspect|native|GUESS|guess/cost.cpp|    if (!glyphTable) penalty +=|    penalty +=
 guess-glyph-rows-taken-for-pixel-width|native|GUESS|guess/family_packed.cpp| && !glyphRows) penalty += 1;|) penalty += 1;
