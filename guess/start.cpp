@@ -180,11 +180,8 @@ int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shap
         if (start <= headerEnd + kLongestHeaderTail) return start;
     }
     const int64_t endTolerance = EndReach(shape.stride);
-    // The end of a stretch cut from a file fixes nothing.
-    for (const int64_t trailing : {int64_t{0}, static_cast<int64_t>(shape.linePad)}) {
-        const auto start = edges.endIsFileEnd ? Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance) : std::nullopt;
-        if (start) return *start;
-    }
+    for (const int64_t trailing : {int64_t{0}, static_cast<int64_t>(shape.linePad)})
+        if (const auto start = Snap((fileSize + trailing) % s, headerEnd, shape.stride, endTolerance)) return *start;
     // Unused bits, found in one column alone, fix where rows start; a boundary seen only as
     // a step between pixels must lie near the header's end.
     const int64_t phaseTolerance = shape.rowStart >= 0 ? s : std::min<int64_t>(s / 4, kPhaseTolerance);
