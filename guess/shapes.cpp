@@ -1,6 +1,7 @@
 #include "guess/shapes.h"
 
 #include <algorithm>
+#include <bitset>
 #include <utility>
 
 #include "guess/family.h"
@@ -19,6 +20,13 @@ constexpr uint64_t kUnusedBitsBytes = uint64_t{1} << 20;
 // Zero columns are tried as pad when fewer than this and the stride a multiple of it, as
 // bitmap files round rows up to 4 bytes. Set in the first version (932a95d).
 constexpr uint64_t kPadRounding = 4;
+// The last pixel before zero bits is set this much less often than pixels are on average
+// where a picture fades into a blank margin that the zero bits continue (a teddy on white
+// cut 3 to 5 columns short); where the zero bits are unused, it is set as often as the
+// others. On the tuning half, every such cut was under 0.1 and every right reading over 0.2;
+// on the held-out half 7 more were right and 7 fewer exact (unused bits after a sparse
+// last column, now shown as pixels).
+constexpr double kFadingShare = 0.15;
 
 // Unused bits at the end of a row of packed pixels: the zero bits at the end of its last byte.
 uint32_t UnusedBits(uint8_t lastByte, bool mostSignificantFirst) {
@@ -62,6 +70,21 @@ int64_t LastByteColumn(const Columns& columns, uint64_t stride, uint64_t pad, bo
     return found;
 }
 
+// Whether the pixel at `bit` of the column, the last before its zero bits, is set so much
+// more rarely than bits are on average that the picture fades into zeros there.
+bool FadesIntoZeros(const Columns& columns, uint64_t stride, uint64_t column, uint32_t bit) {
+    uint64_t setInColumn = 0;
+    uint64_t setInAll = 0;
+    for (uint64_t row = 0; row < columns.rows; ++row) {
+        const uint8_t* bytes = columns.firstRow + row * stride;
+        setInColumn += bytes[column] >> bit & 1;
+        for (uint64_t c = 0; c < stride; ++c) setInAll += std::bitset<8>(bytes[c]).count();
+    }
+    const double columnShare = static_cast<double>(setInColumn) / static_cast<double>(columns.rows);
+    const double meanShare = static_cast<double>(setInAll) / static_cast<double>(columns.rows * stride * 8);
+    return columnShare < kFadingShare * meanShare;
+}
+
 // Every family's shapes of the row; then, where one column ends in zero bits, the packed
 // pixels' shapes whose last pixels are those unused bits (1-bit before 4-bit, as always).
 void AddShapesForPad(std::vector<Shape>& shapes, uint64_t stride, uint64_t pad, bool fromZeros,
@@ -74,10 +97,13 @@ void AddShapesForPad(std::vector<Shape>& shapes, uint64_t stride, uint64_t pad, 
         const int64_t lastColumn = LastByteColumn(columns, stride, pad, msbFirst);
         if (lastColumn < 0) continue;
         const uint8_t last = (pad > 0 ? columns.anyBits : columns.wholeBits)[static_cast<size_t>(lastColumn)];
+        const uint32_t zeroBits = UnusedBits(last, msbFirst);
+        if (FadesIntoZeros(columns, stride, static_cast<uint64_t>(lastColumn), msbFirst ? zeroBits : 7 - zeroBits))
+            continue;
         const int64_t rowStart = (lastColumn + 1 + static_cast<int64_t>(pad)) % static_cast<int64_t>(stride);
         for (const PixelFormat depth : {Depth1, Depth4}) {
             const uint32_t perByte = FamilyOf(depth).PixelsPerByte();
-            const uint32_t unusedPixels = UnusedBits(last, msbFirst) / (8 / perByte);
+            const uint32_t unusedPixels = zeroBits / (8 / perByte);
             if (unusedPixels > 0) AddShape(shapes, depth, row * perByte - unusedPixels, pad, stride, true, rowStart);
         }
     }
@@ -96,6 +122,8 @@ Columns MeasureColumns(const FileSample& sample, uint64_t stride) {
     const uint64_t first = (size - rows * stride) / 2;
     columns.valid = true;
     columns.firstColumn = window.start + static_cast<int64_t>(first);
+    columns.firstRow = &window.bytes[first];
+    columns.rows = rows;
     columns.anyBits.assign(stride, 0);
     for (uint64_t row = 0; row < rows; ++row) {
         const uint8_t* bytes = &window.bytes[first + row * stride];

@@ -16,6 +16,8 @@ struct Columns {
     std::vector<uint8_t> wholeBits;  // the same over the whole window, for unused bits
     uint64_t zeroRun = 0;            // longest run of all-zero columns (cyclic)
     uint64_t zeroRunEnd = 0;         // the column after that run
+    const uint8_t* firstRow = nullptr;  // the rows measured, within the sample's window
+    uint64_t rows = 0;
 };
 
 Columns MeasureColumns(const FileSample& sample, uint64_t stride);

@@ -146,6 +146,7 @@ guess-span-ends-not-joined|native|GUESS|guess/start.cpp|    return edges.headerE
 guess-span-text-tail-trusted|native|GUESS|guess/start.cpp|    if (boundary && (boundary == head |    if (false && (boundary == head 
 guess-span-start-not-before-head|native|GUESS|guess/start.cpp|edges.headEdge - (s - 1)|edges.headEdge - reach
 guess-span-flat-only-zeros|native|GUESS|guess/region.cpp|size - *std::max_element(counts.begin(), counts.end())|size - counts[0]
+guess-unused-bits-after-a-fade|native|GUESS|guess/shapes.cpp|    return columnShare < kFadingShare * meanShare;|    return false;
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }
