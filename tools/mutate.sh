@@ -147,6 +147,9 @@ guess-span-text-tail-trusted|native|GUESS|guess/start.cpp|    if (boundary && (b
 guess-span-start-not-before-head|native|GUESS|guess/start.cpp|edges.headEdge - (s - 1)|edges.headEdge - reach
 guess-span-flat-only-zeros|native|GUESS|guess/region.cpp|size - *std::max_element(counts.begin(), counts.end())|size - counts[0]
 guess-unused-bits-after-a-fade|native|GUESS|guess/shapes.cpp|    return columnShare < kFadingShare * meanShare;|    return false;
+guess-glyph-tables-of-any-length|native|GUESS|guess/cost.cpp|kGlyphTableMaxRows = uint64_t{1} << 14;|kGlyphTableMaxRows = uint64_t{1} << 16;
+guess-bit-places-twice-as-often|native|GUESS|guess/family_1bit.cpp|kBitPlaceRatio = 1.75;|kBitPlaceRatio = 2;
+guess-activity-without-up-right|native|GUESS|guess/cost.cpp|std::abs(up - upLeft) + std::abs(upRight - up);|std::abs(up - upLeft);
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

@@ -254,6 +254,7 @@ Bytes SoftGreyDrawing(uint32_t width, uint32_t height, double soft, double darke
 
 TEST(GuessLayout, GreyDrawingsAreNotReadAsSmallerPixels) {
     ExpectTopGuess(Guess(SoftGreyDrawing(320, 240, 1.5, 155)), {Depth8, 320, 0, 0}, "grey strokes on white");
+    ExpectTopGuess(Guess(SoftGreyDrawing(211, 121, 3, 40)), {Depth8, 211, 0, 0}, "dark slanting strokes on white");
     Bytes rgb;
     for (const uint8_t level : SoftGreyDrawing(211, 157, 2, 60)) rgb.insert(rgb.end(), 3, level);
     const std::vector<LayoutGuess> sixteen = Guess(Rgb565(rgb));
