@@ -8,7 +8,7 @@ render=$1
 out=$2
 root=$(cd "$(dirname "$0")/../.." && pwd)
 # Right top-1 and top-3 shares (%) the sample must reach: a file or two below what it does.
-required=${PIXOLVE_REAL_SAMPLE_REQUIRED:-85,93}
+required=${PIXOLVE_REAL_SAMPLE_REQUIRED:-87,93}
 
 # xterm's program is the machine code some forms put around a picture. A package removed
 # but not purged is still listed, so its status is what counts.
