@@ -28,7 +28,7 @@ modal='FrameTest.OpenFile*:FrameTest.NotImplemented*:FrameTest.OpenCommand*:Fram
 params='Param*'
 resources='Resources.*'
 cli='Cli*'
-guess='GuessLayout.*:PictureRegions.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm:GuessCorpus.SmallBitmapOfADrawing:GuessCorpus.SmallTextureBehindItsHeader:GuessCorpus.SmallDitheredDrawing:GuessCorpus.GrainyTexture:GuessCorpus.TinyPhotographEndsWithTheFile:GuessCorpus.WrongStrideDoesNotSkipRowsToEndWithTheFile:GuessCorpus.BusyMiddleOfABitmapIsNoPictureOfItsOwn:GuessCorpus.FewGreyLevelsAreReadAsValues'
+guess='GuessLayout.*:PictureRegions.*:GuessCommand.*:GuessCorpus.PhotographInEveryForm:GuessCorpus.SmallBitmapOfADrawing:GuessCorpus.SmallTextureBehindItsHeader:GuessCorpus.SmallDitheredDrawing:GuessCorpus.GrainyTexture:GuessCorpus.TinyPhotographEndsWithTheFile:GuessCorpus.WrongStrideDoesNotSkipRowsToEndWithTheFile:GuessCorpus.BusyMiddleOfABitmapIsNoPictureOfItsOwn'
 
 # name | configuration | test filter | file | exact text | replacement
 # In the texts, \n stands for a line break; a text cannot hold '|'. Lines starting with

@@ -172,17 +172,6 @@ Bytes GlyphTable(uint32_t width, uint32_t height) {
     return OneBit(grey, width, height * 256);
 }
 
-// A grey disc on black whose right edge ends a few pixels before the row does: the blank
-// columns after it are the picture's margin, not unused bits.
-Bytes Disc(uint32_t width, uint32_t height, double right) {
-    Bytes grey(size_t{width} * height, 0);
-    const double radius = height / 2.0 - 4;
-    for (uint32_t y = 0; y < height; ++y)
-        for (uint32_t x = 0; x < width; ++x)
-            if (std::hypot(x - (right - radius), y - height / 2.0) < radius) grey[size_t{y} * width + x] = 200;
-    return grey;
-}
-
 std::vector<LayoutGuess> Guess(Bytes bytes, const LayoutHints& hints = {}) {
     return GuessLayout(FileSample::FromBytes(std::move(bytes)), hints);
 }
@@ -221,7 +210,10 @@ TEST(GuessLayout, FindsRawPicturesOfEachDepth) {
     ExpectTopGuess(Guess(Grey(rgb)), {Depth8, 211, 0, 0}, "8-bit");
     const Bytes wide = PhotoLikeRgb(400, 300);
     ExpectTopGuess(Guess(OneBit(Grey(wide), 400, 300)), {Depth1, 400, 0, 0}, "1-bit");
-    ExpectTopGuess(Guess(OneBit(Disc(120, 147, 114.1), 120, 147)), {Depth1, 120, 0, 0}, "1-bit, a margin in the last byte");
+    // The last byte blank but for a dot every 16 rows: a margin the picture fades into.
+    Bytes fading = OneBit(Grey(PhotoLikeRgb(136, 147)), 136, 147);
+    for (size_t y = 0; y < 147; ++y) fading[y * 17 + 16] &= y % 16 == 8 ? 0x80 : 0;
+    ExpectTopGuess(Guess(fading), {Depth1, 136, 0, 0}, "1-bit, a margin in the last byte");
     ExpectTopGuess(Guess(GlyphTable(8, 16)), {Depth1, 8, 0, 0}, "1-bit glyphs, a byte a row");
     ExpectTopGuess(Guess(GlyphTable(12, 24)), {Depth1, 12, 0, 0}, "1-bit glyphs, two bytes a row");
 }
