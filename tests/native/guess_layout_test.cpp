@@ -630,6 +630,7 @@ TEST(GuessLayout, TellsRowsFromTheirDiagonals) {
     ExpectTopGuess(Guess(BlobCrossedByALine(239, 159)), {Depth8, 239, 0, 0}, "a diagonal line, no row boundary");
     ExpectTopGuess(Guess(DiagonalGrain(101, 77)), {Depth24, 101, 0, 0}, "grain running diagonally");
     ExpectTopGuess(Guess(DiagonalGrain(101, 77, 3)), {Depth24, 101, 0, 0}, "shorter grain, sheared two pixels");
+    ExpectTopGuess(Guess(Grey(DiagonalGrain(96, 64))), {Depth8, 96, 0, 0}, "grey grain: smooth bytes, no wider pixels");
     ExpectTopGuess(Guess(SparseDrawing(640, 480)), {Depth24, 640, 0, 0}, "a few marks on white");
 }
 
