@@ -1,10 +1,10 @@
 #include "guess/shapes.h"
 
 #include <algorithm>
-#include <bitset>
 #include <utility>
 
 #include "guess/family.h"
+#include "guess/lag_profile.h"
 #include "guess/strides.h"
 
 namespace {
@@ -78,7 +78,7 @@ bool FadesIntoZeros(const Columns& columns, uint64_t stride, uint64_t column, ui
     for (uint64_t row = 0; row < columns.rows; ++row) {
         const uint8_t* bytes = columns.firstRow + row * stride;
         setInColumn += bytes[column] >> bit & 1;
-        for (uint64_t c = 0; c < stride; ++c) setInAll += std::bitset<8>(bytes[c]).count();
+        for (uint64_t c = 0; c < stride; ++c) setInAll += BitCount(bytes[c]);
     }
     const double columnShare = static_cast<double>(setInColumn) / static_cast<double>(columns.rows);
     const double meanShare = static_cast<double>(setInAll) / static_cast<double>(columns.rows * stride * 8);
