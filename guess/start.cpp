@@ -31,6 +31,11 @@ constexpr int64_t kPaddingZeros = 1024;
 // A row boundary seen only as a step between pixels fixes the start this near the header's
 // end, and within a quarter of a row (932a95d).
 constexpr int64_t kPhaseTolerance = 32;
+// A header found whole rows long is taken for the picture's top rows when there are at most
+// this many, and rows at least this long: any header is whole rows of a glyph table's.
+// Right readings may start up to 64 rows early; 16 bytes not tuned.
+constexpr int64_t kMaxTopRows = 64;
+constexpr int64_t kShortestRowForTopRows = 16;
 
 // The row start within the stride, as a file position modulo the stride; negative when the
 // rows show no clear boundary.
@@ -189,6 +194,18 @@ int64_t ChooseOffset(int64_t phase, const PictureEdges& edges, const Shape& shap
     return headerEnd;
 }
 
+// A header found whole rows long, after the lines of text a file starts with or from its
+// first byte, is the picture's own top rows: a border line, or rows as flat as a header
+// (real headers seldom end on a row). Showing a header as rows still shows the picture.
+// Not for a stretch cut from a file, which starts where its judging began.
+int64_t OwnTopRows(int64_t start, const PictureEdges& edges, int64_t textHeaderEnd, uint64_t stride) {
+    const int64_t s = static_cast<int64_t>(stride);
+    if (!edges.endIsFileEnd || s < kShortestRowForTopRows) return start;
+    for (const int64_t top : {textHeaderEnd, int64_t{0}})
+        if (start > top && (start - top) % s == 0 && (start - top) / s <= kMaxTopRows) return top;
+    return start;
+}
+
 }  // namespace
 
 int64_t HighestClimbEnd(const Climbs& climbs) {
@@ -249,9 +266,11 @@ std::optional<int64_t> PictureStart(const Evidence& evidence, const PixelFamily&
     const bool zerosAtRowEnd = family.ZerosOnlyWhereRowsEnd() && shape.padFromZeros;
     const bool phaseUsed = !(hints.offset || own) || zerosAtRowEnd;
     const int64_t phase = phaseUsed ? RowPhase(evidence.sample, shape, columns, family.BytesPerPixel()) : -1;
-    const int64_t start = hints.offset ? *hints.offset
-                          : own        ? *own
-                                       : ChooseOffset(phase, edges, shape, evidence.sample.FileSize());
+    const int64_t fileSize = evidence.sample.FileSize();
+    const int64_t start =
+        hints.offset ? *hints.offset
+        : own        ? *own
+                     : OwnTopRows(ChooseOffset(phase, edges, shape, fileSize), edges, evidence.textHeaderEnd, shape.stride);
     if (start > INT32_MAX) return std::nullopt;
     // Zero columns of 1- or 4-bit pixels are pad or unused bits only where rows end:
     // elsewhere they are dark pixels.

@@ -283,6 +283,10 @@ TEST(GuessLayout, FindsHeaderPaddingAndOffset) {
     std::fill_n(tile.begin(), 200, uint8_t{255});
     std::fill_n(tile.end() - 200, 200, uint8_t{0});
     ExpectTopGuess(Guess(tile), {Depth8, 256, 0, 0}, "a bevelled tile");
+    // A framed photograph: its dark top line looks like a header a row long.
+    Bytes framed = Grey(PhotoLikeRgb(211, 97));
+    std::fill_n(framed.begin(), 211, uint8_t{20});
+    ExpectTopGuess(Guess(framed), {Depth8, 211, 0, 0}, "a photograph under a dark line");
     const Bytes rgb = PhotoLikeRgb(37, 23);
     ExpectTopGuess(Guess(BitmapLike(rgb, 37, 23, 54)), {Depth24, 37, 1, 54}, "37 wide, 54-byte header");
     const Bytes wider = PhotoLikeRgb(101, 77);
