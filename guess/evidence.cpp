@@ -15,6 +15,10 @@ namespace {
 // of it), over this many bytes. Set with the pattern itself (6ab7633).
 constexpr size_t kPatternSkip = 65536;
 constexpr size_t kPatternBytes = size_t{1} << 18;
+// The rows the bytes match best at are sought this long or longer: a glyph table's rows of a
+// byte or two match best a glyph apart, where blank columns make its bit places differ.
+// Not tuned.
+constexpr uint64_t kLongRowBytes = 64;
 // A byte this much nearer its channel a pixel on than the next byte makes a pixel width
 // stand out (6ab7633).
 constexpr double kPeriodRatio = 0.7;
@@ -113,6 +117,7 @@ Evidence::Evidence(const FileSample& sample, const LayoutHints& hints, Part part
         greyProfile.emplace(greyWindows, MaxLag(sample));
         largestGrey = std::move(greyLevels[static_cast<size_t>(&sample.Largest() - sample.Windows().data())]);
         neighbourChanges = CountNeighbourChanges(sample.Largest().bytes);
+        deepestLongRow = DeepestDip(profile, kLongRowBytes);
     }
     if (!valuePixelsOnly) MeasureBlocks(*this);
     textHeaderEnd = TextHeaderEnd(sample.Head().bytes);

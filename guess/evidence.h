@@ -73,6 +73,8 @@ struct Evidence {
     std::optional<LagProfile> greyProfile;
     std::vector<uint8_t> largestGrey;
     NeighbourChanges neighbourChanges;
+    // The long row stride the bytes' rows match best at, 0 for none.
+    uint64_t deepestLongRow = 0;
     // DXT1 blocks, and when they are evident the brightness of each and its lag profile.
     BlockEvidence blocks;
     std::vector<uint8_t> brightness;

@@ -71,9 +71,13 @@ public:
         AddShape(shapes, Depth1, row * 8, pad, stride, fromZeros);
     }
     // Bits that change from row to row as the bits of byte values do, or that hold one
-    // value in each nibble, are not pixels.
+    // value in each nibble, are not pixels. Rows are compared at this reading's stride and
+    // at the one the bytes' rows match best at: a reading many rows wide compares rows too
+    // far apart to show the flicker of low bits (a scanned page read two rows to a row).
     bool LooksLikeValues(Evidence& evidence, uint64_t stride) const override {
-        return BitPlacesDiffer(BitChanges(evidence, stride)) || ComeInGroups(evidence, 1);
+        const uint64_t rows = evidence.deepestLongRow;
+        return BitPlacesDiffer(BitChanges(evidence, stride)) || (rows != 0 && BitPlacesDiffer(BitChanges(evidence, rows))) ||
+               ComeInGroups(evidence, 1);
     }
     std::vector<Plane> EmptyPlanes(const Layout&) const override { return {{1, BinaryPlaneBits, {}}}; }
     void AppendRow(const Layout& layout, const uint8_t* row, std::vector<Plane>& planes) const override {

@@ -123,6 +123,19 @@ double LagProfile::Dip(uint64_t lag) const {
     return 1 - At(lag) / (around / counted);
 }
 
+uint64_t DeepestDip(const LagProfile& profile, uint64_t shortest) {
+    uint64_t deepest = 0;
+    double best = 0;
+    for (uint64_t lag = shortest; lag <= profile.MaxLag(); ++lag) {
+        const double dip = profile.Dip(lag);
+        if (dip > best) {
+            best = dip;
+            deepest = lag;
+        }
+    }
+    return deepest;
+}
+
 void LagProfile::Add(const std::vector<uint8_t>& bytes) {
     const uint64_t size = bytes.size();
     const uint64_t maxLag = std::min<uint64_t>(MaxLag(), size / 2);

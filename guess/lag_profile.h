@@ -35,6 +35,9 @@ private:
     std::vector<uint64_t> m_count;
 };
 
+// The lag from `shortest` on whose difference dips deepest below the lags around it, 0 for none.
+uint64_t DeepestDip(const LagProfile& profile, uint64_t shortest);
+
 // How clearly rows `stride` apart show a boundary: the largest mean step between values
 // `grain` apart at one place in the row, against the mean step anywhere. At the row stride
 // the last pixel of a row meets the first of the next at one place; a stride a pixel off

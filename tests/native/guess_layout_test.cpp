@@ -18,6 +18,8 @@
 #include "cli/platform_files.h"
 #include "decode_test_support.h"
 #include "guess/layout_guess.h"
+#include "guess/evidence.h"
+#include "guess/family.h"
 #include "guess/headers.h"
 #include "guess/region.h"
 
@@ -267,6 +269,17 @@ TEST(GuessLayout, GreyDrawingsAreNotReadAsSmallerPixels) {
         for (size_t i = 0; i < guesses.size() && i < 3 && depth != Depth16; ++i)
             EXPECT_GE(guesses[i].depth, depth) << "guess " << i + 1;
     }
+}
+
+// Grey values' low bits flicker from row to row. In bands of rows that differ wholly, a 1-bit
+// reading nine rows wide misses it; the picture's own rows show it.
+TEST(GuessLayout, GreyValuesAreNotOneBitPixelsManyRowsWide) {
+    const Bytes bands = Noise(645 * 36), flicker = Noise(645 * 288);
+    Bytes grey(flicker.size());
+    for (size_t i = 0; i < grey.size(); ++i) grey[i] = bands[i / 645 / 8 * 645 + i % 645] | flicker[i] >> 6;
+    const FileSample sample = FileSample::FromBytes(grey);
+    Evidence evidence(sample, LayoutHints{});
+    EXPECT_TRUE(FamilyOf(Depth1).LooksLikeValues(evidence, 9 * 645));
 }
 
 TEST(GuessLayout, TellsSixteenBitFieldsApart) {
