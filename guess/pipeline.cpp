@@ -107,10 +107,10 @@ std::vector<Reading> Readings(const Evidence& evidence, const StrideList& stride
             const PixelFamily& family = FamilyOf(shape.depth);
             if (!Allowed(shape, hints) || !family.Tries(evidence, strides, stride)) continue;
             if (evidence.valuePixelsOnly && !PixelsAreValues(shape.depth)) continue;
-            const std::optional<int64_t> start = PictureStart(evidence, family, shape, columns, edges);
+            const std::optional<PictureStartAt> start = PictureStart(evidence, family, shape, columns, edges);
             if (!start) continue;
-            const double structure = family.Structure(evidence, stride);
-            for (const int64_t offset : family.StartsToTry(evidence, shape, *start)) {
+            const double structure = family.Structure(evidence, stride) * start->certainty;
+            for (const int64_t offset : family.StartsToTry(evidence, shape, start->offset)) {
                 Layout layout;
                 layout.shape = shape;
                 layout.offset = offset;

@@ -71,7 +71,12 @@ PictureEdges FindPictureEdges(const Evidence& evidence, uint64_t stride);
 // or 0: the bytes up to the last line break before the first byte that is not text.
 int64_t TextHeaderEnd(const std::vector<uint8_t>& bytes);
 
-// Where the shape's picture starts, or none when its zero columns are not where rows end
-// or the start is past what a layout can hold.
-std::optional<int64_t> PictureStart(const Evidence& evidence, const PixelFamily& family, const Shape& shape,
-                                    const Columns& columns, const PictureEdges& edges);
+// Where the shape's picture starts, and how sure that is as a share of the reading's
+// confidence; none when its zero columns are not where rows end or the start is past what a
+// layout can hold.
+struct PictureStartAt {
+    int64_t offset;
+    double certainty;
+};
+std::optional<PictureStartAt> PictureStart(const Evidence& evidence, const PixelFamily& family, const Shape& shape,
+                                          const Columns& columns, const PictureEdges& edges);

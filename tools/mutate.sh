@@ -151,6 +151,7 @@ guess-glyph-tables-of-any-length|native|GUESS|guess/cost.cpp|kGlyphTableMaxRows 
 guess-bit-places-twice-as-often|native|GUESS|guess/family_1bit.cpp|kBitPlaceRatio = 1.75;|kBitPlaceRatio = 2;
 guess-activity-without-up-right|native|GUESS|guess/cost.cpp|std::abs(up - upLeft) + std::abs(upRight - up);|std::abs(up - upLeft);
 guess-bit-places-at-the-reading-stride-only|native|GUESS|guess/family_1bit.cpp|(rows != 0 && BitPlacesDiffer(BitChanges(evidence, rows)))|false
+guess-unsure-span-start-kept-confident|native|GUESS|guess/start.cpp|return unsure ? kUnsureSpanStart : 1;|return 1;
 guess-whole-row-headers-kept|native|GUESS|guess/start.cpp|(start - top) / s <= kMaxTopRows) return top;|(start - top) / s <= kMaxTopRows) return start;
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF

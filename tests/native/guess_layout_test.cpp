@@ -499,13 +499,14 @@ TEST(GuessLayout, FindsAPictureAmongOtherBytes) {
         uint32_t width, height;
         Bytes before, grey;
         int lookalikeBytes;
-    } cases[] = {{211, 300, Noise(start), Grey(PhotoLikeRgb(211, 300)), 0},
-                 {151, 400, Noise(start), Grey(PhotoLikeRgb(151, 400)), 0},
-                 {151, 400, Records(start / 24), Grey(PhotoLikeRgb(151, 400)), 0},
-                 {173, 120, Records(start / 24), BlobCrossedByALine(173, 120), 0},
-                 {173, 120, Noise(start), BlobCrossedByALine(173, 120), 2},
-                 {173, 120, Noise(start), TouchingTheTop(BlobCrossedByALine(173, 120), 173, 10), 0}};
-    for (const auto& [width, height, before, grey, lookalikeBytes] : cases) {
+        bool sure;  // two of the start's estimates agree
+    } cases[] = {{211, 300, Noise(start), Grey(PhotoLikeRgb(211, 300)), 0, true},
+                 {151, 400, Noise(start), Grey(PhotoLikeRgb(151, 400)), 0, true},
+                 {151, 400, Records(start / 24), Grey(PhotoLikeRgb(151, 400)), 0, true},
+                 {173, 120, Records(start / 24), BlobCrossedByALine(173, 120), 0, false},
+                 {173, 120, Noise(start), BlobCrossedByALine(173, 120), 2, false},
+                 {173, 120, Noise(start), TouchingTheTop(BlobCrossedByALine(173, 120), 173, 10), 0, false}};
+    for (const auto& [width, height, before, grey, lookalikeBytes, sure] : cases) {
         Bytes file = before;
         for (int i = 1; i <= lookalikeBytes; ++i) file[file.size() - i] = grey[width - i];
         file.insert(file.end(), grey.begin(), grey.end());
@@ -521,6 +522,7 @@ TEST(GuessLayout, FindsAPictureAmongOtherBytes) {
         EXPECT_LE(best.offset, start) << width;
         EXPECT_GE(best.offset, start - row) << width << " wide: not rows of the noise before it";
         EXPECT_GE(best.offset + int64_t{best.height} * row, start + int64_t{row} * height) << width << " wide, " << best.height << " rows";
+        EXPECT_EQ(best.confidence >= kLowConfidence, sure) << width << " wide: " << best.confidence;
     }
 }
 
