@@ -32,8 +32,8 @@ constexpr int64_t kPaddingZeros = 1024;
 // end, and within a quarter of a row (932a95d).
 constexpr int64_t kPhaseTolerance = 32;
 // A header found whole rows long is taken for the picture's top rows when there are at most
-// this many, and rows at least this long: any header is whole rows of a glyph table's.
-// Right readings may start up to 64 rows early; 16 bytes not tuned.
+// this many (a right reading may start up to 64 rows early), and rows at least this long:
+// with rows of a byte or two, every header is whole rows. 16 bytes not tuned.
 constexpr int64_t kMaxTopRows = 64;
 constexpr int64_t kShortestRowForTopRows = 16;
 // A picture cut from a file where no two of its head's edge, its tail's and its row
