@@ -142,7 +142,7 @@ guess-file-start-not-tried|native|GUESS|guess/family.cpp|if (evidence.endIsFileE
 guess-shear-rows-matching-ignored|native|GUESS|guess/ranking.cpp|profile->At(other) <= profile->At(stride);|true;
 guess-shear-boundary-in-most-rows-ignored|native|GUESS|guess/ranking.cpp|const bool boundary = inMostRows >= kClearSeam &&|const bool boundary = false &&
 guess-span-start-by-row-boundary|native|GUESS|guess/start.cpp|    if (tail == head) return head;|    if (boundary) return *boundary;\n    if (tail == head) return head;
-guess-span-ends-not-joined|native|GUESS|guess/start.cpp|    return edges.headerEnd;\n}|    return head;\n}
+guess-span-ends-not-joined|native|GUESS|guess/start.cpp|.value_or(edges.headerEnd);|.value_or(edges.headEdge);
 guess-span-text-tail-trusted|native|GUESS|guess/start.cpp|    if (boundary && (boundary == head |    if (false && (boundary == head 
 guess-span-start-not-before-head|native|GUESS|guess/start.cpp|edges.headEdge - (s - 1)|edges.headEdge - reach
 guess-span-flat-only-zeros|native|GUESS|guess/region.cpp|size - *std::max_element(counts.begin(), counts.end())|size - counts[0]
