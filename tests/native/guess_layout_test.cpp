@@ -271,8 +271,7 @@ TEST(GuessLayout, GreyDrawingsAreNotReadAsSmallerPixels) {
     }
 }
 
-// Grey values' low bits flicker from row to row. In bands of rows that differ wholly, a 1-bit
-// reading nine rows wide misses it; the picture's own rows show it.
+// Grey values' low bits flicker row to row: rows nine apart, in bands that differ wholly, miss it.
 TEST(GuessLayout, GreyValuesAreNotOneBitPixelsManyRowsWide) {
     const Bytes bands = Noise(645 * 36), flicker = Noise(645 * 288);
     Bytes grey(flicker.size());
