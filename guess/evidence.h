@@ -38,11 +38,18 @@ struct BytePattern {
     // Steps between a byte of 0 and one of 255, by the file position of the second modulo
     // 12: the edges of a two-level picture, which fall between pixels only.
     std::array<uint32_t, 12> edgeLanes{};
+    // The steps between neighbouring bytes, summed by the file position of the second
+    // modulo 3: inside a three-byte pixel whose channels are alike they are smaller than
+    // from one pixel to the next; one-byte grey pixels step alike in every place.
+    std::array<double, 3> stepLanes{};
 };
 
 // Whether a two-level picture's edges fall inside pixels of `bytes` bytes as often as
 // between them, as they do where each byte is a pixel.
 bool EdgesInsidePixels(const BytePattern& pattern, uint32_t bytes);
+
+// Whether the bytes step alike in each place of a three-byte pixel, as grey pixels do.
+bool StepsAlikeInThreeBytePixels(const BytePattern& pattern);
 
 // How often neighbouring bits and nibbles differ in the middle of the largest window,
 // inside a byte and from one byte to the next (the fewer of either bit order).

@@ -31,12 +31,13 @@ public:
         if (row % m_bytes == 0) AddShape(shapes, m_depth, row / m_bytes, pad, stride, fromZeros);
     }
     // Bytes that change smoothly from one to the next are grey pixels, not channels (three-
-    // byte pixels of a plain picture, red, green and blue alike, are smooth too), as are
-    // bytes of two levels whose edges fall anywhere; bytes whose pixel width shows are
-    // pixels of that width.
+    // byte pixels of a plain picture, red, green and blue alike, are smooth too, but step
+    // less inside a pixel than between pixels), as are bytes of two levels whose edges fall
+    // anywhere; bytes whose pixel width shows are pixels of that width.
     void AddPenalties(const Evidence& evidence, const Layout&, double& penalty) const override {
         const BytePattern& pattern = evidence.bytePattern;
-        if ((pattern.smooth && m_depth != Depth24) || EdgesInsidePixels(pattern, m_bytes)) penalty += 1;
+        const bool grey = pattern.smooth && (m_depth != Depth24 || StepsAlikeInThreeBytePixels(pattern));
+        if (grey || EdgesInsidePixels(pattern, m_bytes)) penalty += 1;
         if (evidence.bytePattern.period != 0 && m_bytes != evidence.bytePattern.period) penalty += 1;
     }
     // 16-bit values: the usual field layouts, and either byte order.

@@ -153,6 +153,7 @@ guess-activity-without-up-right|native|GUESS|guess/cost.cpp|std::abs(up - upLeft
 guess-bit-places-at-the-reading-stride-only|native|GUESS|guess/family_1bit.cpp|(rows != 0 && BitPlacesDiffer(BitChanges(evidence, rows)))|false
 guess-unsure-span-start-kept-confident|native|GUESS|guess/start.cpp|return unsure ? kUnsureSpanStart : 1;|return 1;
 guess-whole-row-headers-kept|native|GUESS|guess/start.cpp|(start - top) / s <= kMaxTopRows) return top;|(start - top) / s <= kMaxTopRows) return start;
+guess-smooth-grey-read-as-24-bit|native|GUESS|guess/family_rgb.cpp|StepsAlikeInThreeBytePixels(pattern));|false);
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

@@ -281,6 +281,22 @@ TEST(GuessLayout, GreyValuesAreNotOneBitPixelsManyRowsWide) {
     EXPECT_TRUE(FamilyOf(Depth1).LooksLikeValues(evidence, 9 * 645));
 }
 
+// Smooth bytes are grey pixels, not the channels of wider ones: three-byte pixels whose
+// channels are alike are smooth too, but step less inside a pixel than between pixels.
+TEST(GuessLayout, SmoothGreyBytesAreNoWiderPixels) {
+    const Bytes grey = SoftGreyDrawing(211, 157, 8, 40);
+    Bytes greyRgb;
+    for (const uint8_t level : grey) greyRgb.insert(greyRgb.end(), 3, level);
+    for (const auto& [bytes, pixelsOfOneByte] : {std::pair{grey, true}, std::pair{greyRgb, false}}) {
+        const FileSample sample = FileSample::FromBytes(bytes);
+        const Evidence evidence(sample, LayoutHints{});
+        EXPECT_EQ(StepsAlikeInThreeBytePixels(evidence.bytePattern), pixelsOfOneByte) << bytes.size() << " bytes";
+        double penalty = 0;
+        FamilyOf(Depth24).AddPenalties(evidence, Layout{}, penalty);
+        EXPECT_EQ(penalty > 0, pixelsOfOneByte) << bytes.size() << " bytes read as 24-bit pixels";
+    }
+}
+
 TEST(GuessLayout, TellsSixteenBitFieldsApart) {
     const std::vector<LayoutGuess> guesses = Guess(Rgb565(PhotoLikeRgb(128, 96)));
     ASSERT_FALSE(guesses.empty());
