@@ -94,8 +94,10 @@ Repeat RepeatsWithinRow(const Evidence& evidence, uint64_t wide, uint64_t narrow
 // repeat its columns a row's width apart. Otherwise a reading two rows wide is only nearly
 // as good as one row wide, in flat pictures nearly as good as can be told: a near tie goes
 // to the narrower, unless its columns plainly differ from those a narrow row on. A narrow
-// reading that costs clearly more than the wide one is not its row: a stack of rows costs
-// about as much as the rows.
+// reading that costs clearly more than the wide one is not its row (a stack of rows costs
+// about as much as the rows), but repeating columns still mark the wide one: a strip of
+// like tiles read a tile or two wide repeats as the whole strip does, and both pay alike.
+// Not two-level pixels, whose ink a byte repeats across any page of text.
 void PenalizeRowMultiples(const Evidence& evidence, std::vector<Scored>& scored) {
     std::vector<std::tuple<PixelFormat, uint64_t, bool, double>> rows;
     for (const Scored& s : scored)
@@ -106,11 +108,13 @@ void PenalizeRowMultiples(const Evidence& evidence, std::vector<Scored>& scored)
         for (const auto& [depth, stride, pinned, cost] : rows) {
             const uint64_t wide = s.layout.shape.stride;
             if (depth != s.layout.shape.depth || wide <= stride || wide % stride != 0) continue;
-            if (cost > s.cost + kRowMultipleCostMargin) continue;
             const bool twoLevel = FamilyOf(depth).Seams().source == RowValues::Grey;
+            const bool narrowDearer = cost > s.cost + kRowMultipleCostMargin;
+            if (narrowDearer && twoLevel) continue;
             const uint64_t narrow = stride;  // a lambda may not capture a structured binding
             const Repeat repeat = repeats.Get({wide, narrow, twoLevel},
                                               [&] { return RepeatsWithinRow(evidence, wide, narrow, twoLevel); });
+            if (narrowDearer && repeat != Repeat::Repeats) continue;
             penalty = std::max(penalty, pinned || repeat == Repeat::Repeats ? kRowMultiplePenalty
                                         : repeat == Repeat::Unknown      ? kRowMultipleTieBreak
                                                                          : 0.0);

@@ -154,6 +154,8 @@ guess-bit-places-at-the-reading-stride-only|native|GUESS|guess/family_1bit.cpp|(
 guess-unsure-span-start-kept-confident|native|GUESS|guess/start.cpp|return unsure ? kUnsureSpanStart : 1;|return 1;
 guess-whole-row-headers-kept|native|GUESS|guess/start.cpp|(start - top) / s <= kMaxTopRows) return top;|(start - top) / s <= kMaxTopRows) return start;
 guess-smooth-grey-read-as-24-bit|native|GUESS|guess/family_rgb.cpp|StepsAlikeInThreeBytePixels(pattern));|false);
+guess-repeating-columns-ignored-when-dearer|native|GUESS|guess/ranking.cpp|if (narrowDearer && repeat != Repeat::Repeats) continue;|if (narrowDearer) continue;
+guess-two-level-repeats-penalized-when-dearer|native|GUESS|guess/ranking.cpp|if (narrowDearer && twoLevel) continue;|
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

@@ -21,6 +21,7 @@
 #include "guess/evidence.h"
 #include "guess/family.h"
 #include "guess/headers.h"
+#include "guess/ranking.h"
 #include "guess/region.h"
 
 namespace {
@@ -281,19 +282,19 @@ TEST(GuessLayout, GreyValuesAreNotOneBitPixelsManyRowsWide) {
     EXPECT_TRUE(FamilyOf(Depth1).LooksLikeValues(evidence, 9 * 645));
 }
 
-// Smooth bytes are grey pixels, not the channels of wider ones: three-byte pixels whose
-// channels are alike are smooth too, but step less inside a pixel than between pixels.
-TEST(GuessLayout, SmoothGreyBytesAreNoWiderPixels) {
-    const Bytes grey = SoftGreyDrawing(211, 157, 8, 40);
-    Bytes greyRgb;
-    for (const uint8_t level : grey) greyRgb.insert(greyRgb.end(), 3, level);
-    for (const auto& [bytes, pixelsOfOneByte] : {std::pair{grey, true}, std::pair{greyRgb, false}}) {
+// Lookalikes pay: smooth grey bytes read as 24-bit pixels (alike channels step less inside
+// a pixel), and a strip of like tiles read two tiles wide, though one tile costs more.
+TEST(GuessLayout, LookalikesPay) {
+    const Bytes grey = SoftGreyDrawing(256, 128, 8, 40);
+    Bytes strip;
+    for (size_t i = 0; i < grey.size(); ++i) strip.push_back(grey[i - i % 256 + 96 + i % 32]);
+    for (const auto& [bytes, depth, tile, paid] : {std::tuple{grey, Depth24, 0u, true}, {strip, Depth8, 32u, true}, {strip, Depth1, 32u, false}}) {
         const FileSample sample = FileSample::FromBytes(bytes);
         const Evidence evidence(sample, LayoutHints{});
-        EXPECT_EQ(StepsAlikeInThreeBytePixels(evidence.bytePattern), pixelsOfOneByte) << bytes.size() << " bytes";
-        double penalty = 0;
-        FamilyOf(Depth24).AddPenalties(evidence, Layout{}, penalty);
-        EXPECT_EQ(penalty > 0, pixelsOfOneByte) << bytes.size() << " bytes read as 24-bit pixels";
+        std::vector<Scored> read{{Layout{Shape{depth, 0, 0, tile, false}}, 1.5, 1}, {Layout{Shape{depth, 0, 0, 2 * tile, false}}, 1, 1}};
+        if (tile == 0) FamilyOf(depth).AddPenalties(evidence, read[1].layout, read[1].cost);
+        else PenalizeLookalikes(evidence, read);
+        EXPECT_EQ(read[1].cost > 1, paid) << "depth " << depth << ", tiles " << tile;
     }
 }
 
