@@ -283,12 +283,15 @@ TEST(GuessLayout, GreyValuesAreNotOneBitPixelsManyRowsWide) {
 }
 
 // Lookalikes pay: smooth grey bytes read as 24-bit pixels (alike channels step less inside
-// a pixel), and a strip of like tiles read two tiles wide, though one tile costs more.
+// a pixel), a dithered 16-bit picture as 32-bit (its bytes four apart match best), and a strip
+// of like tiles read two tiles wide, though one tile costs more.
 TEST(GuessLayout, LookalikesPay) {
     const Bytes grey = SoftGreyDrawing(256, 128, 8, 40);
-    Bytes strip;
+    Bytes strip, dithered;
     for (size_t i = 0; i < grey.size(); ++i) strip.push_back(grey[i - i % 256 + 96 + i % 32]);
-    for (const auto& [bytes, depth, tile, paid] : {std::tuple{grey, Depth24, 0u, true}, {strip, Depth8, 32u, true}, {strip, Depth1, 32u, false}}) {
+    for (size_t i = 0; i < grey.size(); ++i) dithered.insert(dithered.end(), {uint8_t(grey[i] / 8 + (i + i / 256) % 2), uint8_t(grey[i] / 64)});
+    for (const auto& [bytes, depth, tile, paid] : {std::tuple{grey, Depth24, 0u, true}, {dithered, Depth32, 0u, true},
+                                                   {strip, Depth8, 32u, true}, {strip, Depth1, 32u, false}}) {
         const FileSample sample = FileSample::FromBytes(bytes);
         const Evidence evidence(sample, LayoutHints{});
         std::vector<Scored> read{{Layout{Shape{depth, 0, 0, tile, false}}, 1.5, 1}, {Layout{Shape{depth, 0, 0, 2 * tile, false}}, 1, 1}};
