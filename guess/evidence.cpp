@@ -79,10 +79,11 @@ int SteadyLane(const std::vector<uint8_t>& bytes, int64_t start, size_t from, si
 // byte, nearly as near as at the best width: a width's multiples match as well as it does,
 // and a smooth 16-bit picture's bytes four apart may match a little better than two apart.
 uint32_t PixelPeriod(const std::array<double, 5>& apart) {
+    auto ratio = [&](uint32_t lag) { return apart[lag] / apart[1]; };
     double best = kPeriodRatio;
-    for (uint32_t lag = 2; lag <= 4; ++lag) best = std::min(best, apart[lag] / apart[1]);
+    for (uint32_t lag = 2; lag <= 4; ++lag) best = std::min(best, ratio(lag));
     for (uint32_t lag = 2; lag <= 4; ++lag)
-        if (apart[lag] / apart[1] < kPeriodRatio && apart[lag] / apart[1] <= kPeriodMultipleSlack * best) return lag;
+        if (ratio(lag) < kPeriodRatio && ratio(lag) <= kPeriodMultipleSlack * best) return lag;
     return 0;
 }
 
@@ -96,9 +97,10 @@ BytePattern MeasureBytePattern(const FileSample& sample) {
     const int64_t start = sample.Largest().start;
     for (size_t i = skip + 4; i < end; ++i) {
         for (size_t lag = 1; lag <= 4; ++lag) apart[lag] += std::abs(bytes[i] - bytes[i - lag]);
-        pattern.stepLanes[static_cast<size_t>(start + static_cast<int64_t>(i)) % 3] += std::abs(bytes[i] - bytes[i - 1]);
+        const size_t position = static_cast<size_t>(start + static_cast<int64_t>(i));
+        pattern.stepLanes[position % pattern.stepLanes.size()] += std::abs(bytes[i] - bytes[i - 1]);
         if (IsLevel(bytes[i]) && IsLevel(bytes[i - 1]) && bytes[i] != bytes[i - 1])
-            ++pattern.edgeLanes[static_cast<size_t>(start + static_cast<int64_t>(i)) % pattern.edgeLanes.size()];
+            ++pattern.edgeLanes[position % pattern.edgeLanes.size()];
     }
     if (apart[1] <= 0) return pattern;
     pattern.period = PixelPeriod(apart);

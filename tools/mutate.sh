@@ -156,7 +156,7 @@ guess-whole-row-headers-kept|native|GUESS|guess/start.cpp|(start - top) / s <= k
 guess-smooth-grey-read-as-24-bit|native|GUESS|guess/family_rgb.cpp|StepsAlikeInThreeBytePixels(pattern));|false);
 guess-repeating-columns-ignored-when-dearer|native|GUESS|guess/ranking.cpp|if (narrowDearer && repeat != Repeat::Repeats) continue;|if (narrowDearer) continue;
 guess-two-level-repeats-penalized-when-dearer|native|GUESS|guess/ranking.cpp|if (narrowDearer && twoLevel) continue;|
-guess-widest-pixel-period-kept|native|GUESS|guess/evidence.cpp|apart[lag] / apart[1] <= kPeriodMultipleSlack * best) return lag;|apart[lag] / apart[1] <= best) return lag;
+guess-widest-pixel-period-kept|native|GUESS|guess/evidence.cpp|ratio(lag) <= kPeriodMultipleSlack * best) return lag;|ratio(lag) <= best) return lag;
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }
