@@ -95,15 +95,22 @@ int64_t EndReach(uint64_t stride) { return std::min<int64_t>(static_cast<int64_t
 
 // How `bytes` climb from one end as they differ from the bytes one stride further in more
 // than those differ from the next stride on: a header read from the head, a trailer from the end.
+// With a `grain`, each byte's difference from the byte a pixel further in counts too: a
+// byte outside the picture that happens to be near the pixel below it is seldom also near
+// the pixel beside that.
 template <bool kFromEnd>
-Climbs EdgeClimbs(const std::vector<uint8_t>& bytes, uint64_t stride, bool againstTypical = false) {
-    if (bytes.size() <= 2 * stride) return {};
-    const uint64_t span = std::min<uint64_t>({bytes.size() - 2 * stride, kHeaderSearchBytes});
+Climbs EdgeClimbs(const std::vector<uint8_t>& bytes, uint64_t stride, bool againstTypical = false, uint64_t grain = 0) {
+    if (bytes.size() <= 2 * stride + grain) return {};
+    const uint64_t span = std::min<uint64_t>({bytes.size() - 2 * stride - grain, kHeaderSearchBytes});
     auto at = [&](uint64_t t, uint64_t rows) {
         return kFromEnd ? bytes[bytes.size() - 1 - t - rows * stride] : bytes[t + rows * stride];
     };
-    return ClimbsOf(span, [&](uint64_t t) { return std::abs(at(t, 0) - at(t, 1)); },
-                    [&](uint64_t t) { return std::abs(at(t, 1) - at(t, 2)); }, againstTypical);
+    auto differs = [&](uint64_t t, uint64_t rows) {
+        const int below = std::abs(at(t, rows) - at(t, rows + 1));
+        return grain == 0 ? below : below + std::abs(at(t, rows) - at(t + grain, rows));
+    };
+    return ClimbsOf(span, [&](uint64_t t) { return differs(t, 0); }, [&](uint64_t t) { return differs(t, 1); },
+                    againstTypical);
 }
 
 template <bool kFromEnd>
@@ -114,27 +121,29 @@ int64_t EdgeLength(const std::vector<uint8_t>& bytes, uint64_t stride) {
 // A picture cut from a file starts and ends at the same row phase, and its last row's end
 // is found as its first row's start is: each a byte or two off where the bytes outside
 // happen to be near the picture's. The head's may also run on into the first row where a
-// figure on black touches the second (a teddy's head, 91 bytes on). Besides each end's own
-// change point, the start is kept whose phase gives the highest climb from both ends
-// together: up to a row before the head's, or a few bytes after it. Climbs are taken
-// against the picture's typical row difference, not the next row's: many rows of machine
-// code differ from each other as much as from the picture.
-void MeasureSpanEdges(const std::vector<uint8_t>& bytes, uint64_t stride, PictureEdges& edges) {
-    const Climbs head = EdgeClimbs<false>(bytes, stride, true);
-    const Climbs tail = EdgeClimbs<true>(bytes, stride, true);
+// figure on black touches the second (a teddy's head, 91 bytes on), or start early in zeros
+// before it. Besides each end's own change point, the start is kept whose phase gives the
+// highest climb from both ends together, each counted in its own margins, within a row of
+// the head's. Climbs are taken against the picture's typical row difference, not the next
+// row's: many rows of machine code differ from each other as much as from the picture. The
+// bytes a pixel on count too (`pixelBytes`, 0 where the bytes show no pixel size: a byte).
+void MeasureSpanEdges(const std::vector<uint8_t>& bytes, uint64_t stride, uint32_t pixelBytes, PictureEdges& edges) {
+    const uint64_t grain = std::max<uint32_t>(1, pixelBytes);
+    const Climbs head = EdgeClimbs<false>(bytes, stride, true, grain);
+    const Climbs tail = EdgeClimbs<true>(bytes, stride, true, grain);
     const int64_t trailer = HighestClimbEnd(tail);
     const int64_t s = static_cast<int64_t>(stride);
     const int64_t size = static_cast<int64_t>(bytes.size());
     edges.headEdge = edges.headerEnd = HighestClimbEnd(head);
     edges.tailPhase = trailer ? (size - trailer) % s : -1;
     if (edges.headEdge == 0 || trailer == 0) return;
-    const int64_t reach = EndReach(stride);
     double bestClimb = -1e300;
-    for (int64_t start = std::max<int64_t>(1, edges.headEdge - (s - 1)); start <= edges.headEdge + reach; ++start) {
+    for (int64_t start = std::max<int64_t>(1, edges.headEdge - (s - 1)); start < edges.headEdge + s; ++start) {
         if (start > static_cast<int64_t>(head.after.size())) break;
         const int64_t after = size - (start + (size - trailer - start + s / 2) / s * s);
         if (after < 1 || after > static_cast<int64_t>(tail.after.size())) continue;
-        const double climb = head.after[static_cast<size_t>(start - 1)] + tail.after[static_cast<size_t>(after - 1)];
+        const double climb = head.after[static_cast<size_t>(start - 1)] / head.margin +
+                             tail.after[static_cast<size_t>(after - 1)] / tail.margin;
         if (climb > bestClimb) {
             bestClimb = climb;
             edges.headerEnd = start;
@@ -265,7 +274,7 @@ PictureEdges FindPictureEdges(const Evidence& evidence, uint64_t stride) {
     if (evidence.endIsFileEnd)
         edges.headerEnd = EdgeLength<false>(sample.Head().bytes, stride);
     else
-        MeasureSpanEdges(sample.Head().bytes, stride, edges);
+        MeasureSpanEdges(sample.Head().bytes, stride, evidence.bytePattern.period, edges);
     // Lines of text whose end the rows do not show, as when the picture's top rows are as
     // busy as text.
     if (edges.headerEnd == 0) edges.headerEnd = evidence.textHeaderEnd;

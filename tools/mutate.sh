@@ -118,7 +118,7 @@ guess-binary-context-misses-up-right|native|GUESS|guess/family_1bit.cpp|value(up
 guess-last-reading-never-costed|native|GUESS|guess/parallel.h|for (size_t i = next++; i < count; i = next++) work(i);|for (size_t i = next++; i + 1 < count; i = next++) work(i);
 guess-span-text-not-foreign|native|GUESS|guess/region.cpp|    if (LooksLikeText(counts)) return BlockKind::Foreign;|    if (false) return BlockKind::Foreign;
 guess-span-readings-ignored|native|GUESS|guess/pipeline.cpp|        if (judge.Admits(reading)) scored.push_back(reading);|        if (false) scored.push_back(reading);
-guess-span-header-against-next-row|native|GUESS|guess/start.cpp|const Climbs head = EdgeClimbs<false>(bytes, stride, true);|const Climbs head = EdgeClimbs<false>(bytes, stride, false);
+guess-span-header-against-next-row|native|GUESS|guess/start.cpp|const Climbs head = EdgeClimbs<false>(bytes, stride, true, grain);|const Climbs head = EdgeClimbs<false>(bytes, stride, false, grain);
 guess-span-rows-going-on-ignored|native|GUESS|guess/pipeline.cpp|        return LinesUpAt(m_bytes, begin, end, stride, begin == 0);|        return false;
 guess-span-packed-pixels-read|native|GUESS|guess/evidence.cpp|valuePixelsOnly(part == Part::PictureSpan)|valuePixelsOnly(false)
 guess-header-bmp-height-unsigned|native|GUESS|guess/headers.cpp|int64_t{static_cast<int32_t>(h.Little(22, 4))}|int64_t{h.Little(22, 4)}
@@ -144,7 +144,7 @@ guess-shear-boundary-in-most-rows-ignored|native|GUESS|guess/ranking.cpp|const b
 guess-span-start-by-row-boundary|native|GUESS|guess/start.cpp|    if (tail == head) return head;|    if (boundary) return *boundary;\n    if (tail == head) return head;
 guess-span-ends-not-joined|native|GUESS|guess/start.cpp|.value_or(edges.headerEnd);|.value_or(edges.headEdge);
 guess-span-text-tail-trusted|native|GUESS|guess/start.cpp|    if (boundary && (boundary == head |    if (false && (boundary == head 
-guess-span-start-not-before-head|native|GUESS|guess/start.cpp|edges.headEdge - (s - 1)|edges.headEdge - reach
+guess-span-start-not-before-head|native|GUESS|guess/start.cpp|edges.headEdge - (s - 1)|edges.headEdge - 16
 guess-span-flat-only-zeros|native|GUESS|guess/region.cpp|size - *std::max_element(counts.begin(), counts.end())|size - counts[0]
 guess-unused-bits-after-a-fade|native|GUESS|guess/shapes.cpp|    return columnShare < kFadingShare * meanShare;|    return false;
 guess-glyph-tables-of-any-length|native|GUESS|guess/cost.cpp|kGlyphTableMaxRows = uint64_t{1} << 14;|kGlyphTableMaxRows = uint64_t{1} << 16;
@@ -157,6 +157,9 @@ guess-smooth-grey-read-as-24-bit|native|GUESS|guess/family_rgb.cpp|StepsAlikeInT
 guess-repeating-columns-ignored-when-dearer|native|GUESS|guess/ranking.cpp|if (narrowDearer && repeat != Repeat::Repeats) continue;|if (narrowDearer) continue;
 guess-two-level-repeats-penalized-when-dearer|native|GUESS|guess/ranking.cpp|if (narrowDearer && twoLevel) continue;|
 guess-widest-pixel-period-kept|native|GUESS|guess/evidence.cpp|ratio(lag) <= kPeriodMultipleSlack * best) return lag;|ratio(lag) <= best) return lag;
+guess-span-edges-by-row-alone|native|GUESS|guess/start.cpp|const uint64_t grain = std::max<uint32_t>(1, pixelBytes);|const uint64_t grain = 0;
+guess-span-climbs-summed-unweighed|native|GUESS|guess/start.cpp|head.after[static_cast<size_t>(start - 1)] / head.margin +|head.after[static_cast<size_t>(start - 1)] +
+guess-span-start-near-head-only|native|GUESS|guess/start.cpp|start < edges.headEdge + s; ++start) {|start <= edges.headEdge + 16; ++start) {
 input-stdin-position-ignored|native|CLI|cli/platform_files_posix.cpp|S_ISREG(info.st_mode) && ::lseek(file, 0, SEEK_CUR) == 0;|S_ISREG(info.st_mode);
 EOF
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -510,26 +511,29 @@ Bytes TouchingTheTop(Bytes grey, uint32_t width, uint32_t count) {
 
 // A picture among other bytes, compressed or a program's records before it and text after
 // it: the rows to read are the picture's, from its first row (or the row before) to past its
-// last. A blob on black shows no row boundary; bytes before it that happen to be near the
-// first row's must not pull the start early, nor a figure touching the top push it late.
+// last. A blob on black shows no row boundary; bytes either side that happen to be near the
+// pixels a row on (`lookalikes` before, after) must not move the start, nor a figure
+// touching the top push it late.
 TEST(GuessLayout, FindsAPictureAmongOtherBytes) {
     const int32_t start = 417 * 24;
     const struct {
         uint32_t width, height;
         Bytes before, grey;
-        int lookalikeBytes;
+        std::array<size_t, 2> lookalikes;
         bool sure;  // two of the start's estimates agree
-    } cases[] = {{211, 300, Noise(start), Grey(PhotoLikeRgb(211, 300)), 0, true},
-                 {151, 400, Noise(start), Grey(PhotoLikeRgb(151, 400)), 0, true},
-                 {151, 400, Records(start / 24), Grey(PhotoLikeRgb(151, 400)), 0, true},
-                 {173, 120, Records(start / 24), BlobCrossedByALine(173, 120), 0, false},
-                 {173, 120, Noise(start), BlobCrossedByALine(173, 120), 2, false},
-                 {173, 120, Noise(start), TouchingTheTop(BlobCrossedByALine(173, 120), 173, 10), 0, false}};
-    for (const auto& [width, height, before, grey, lookalikeBytes, sure] : cases) {
+    } cases[] = {{211, 300, Noise(start), Grey(PhotoLikeRgb(211, 300)), {0, 0}, true},
+                 {211, 300, Noise(start), Grey(PhotoLikeRgb(211, 300)), {2, 2}, true},
+                 {151, 400, Noise(start), Grey(PhotoLikeRgb(151, 400)), {0, 0}, true},
+                 {151, 400, Records(start / 24), Grey(PhotoLikeRgb(151, 400)), {0, 0}, true},
+                 {173, 120, Records(start / 24), BlobCrossedByALine(173, 120), {0, 0}, false},
+                 {173, 120, Noise(start), BlobCrossedByALine(173, 120), {2, 0}, false},
+                 {173, 120, Noise(start), TouchingTheTop(BlobCrossedByALine(173, 120), 173, 10), {0, 0}, false}};
+    for (const auto& [width, height, before, grey, lookalikes, sure] : cases) {
         Bytes file = before;
-        for (int i = 1; i <= lookalikeBytes; ++i) file[file.size() - i] = grey[width - i];
+        for (size_t i = 1; i <= lookalikes[0]; ++i) file[file.size() - i] = grey[width - i];
         file.insert(file.end(), grey.begin(), grey.end());
-        const Bytes text = Text(3400);
+        Bytes text = Text(3400);
+        for (size_t i = 0; i < lookalikes[1]; ++i) text[i] = grey[grey.size() - width + i];
         file.insert(file.end(), text.begin(), text.end());
         const std::vector<LayoutGuess> guesses = Guess(file);
         ASSERT_FALSE(guesses.empty());
